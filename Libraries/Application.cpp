@@ -1,0 +1,72 @@
+#include "Application.h"
+
+#include "StatusScope.h"
+#include "UrlOpener.h"
+
+#include <QFile>
+#include <QScreen>
+#include <QUrl>
+#include <QWidget>
+#include <filesystem>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The program lives on in the tray with no window shown; it ends only when the main window
+    // really closes.
+    setQuitOnLastWindowClosed(false);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        if (!OnException) std::terminate();
+        OnException(receiver, std::current_exception());
+        return false;
+    }
+}
+
+int TApplication::Run(QWidget& mainWindow) {
+    m_mainWindow = &mainWindow;
+    if (ShowMainForm) mainWindow.show();
+    return exec();
+}
+
+void TApplication::HelpContext(int context) {
+    TStatusScope scope("TApplication::HelpContext");
+    scope.Run([&] {
+        std::error_code error;
+        if (HelpFile.empty() || !std::filesystem::is_regular_file(HelpFile, error))
+            scope.Raise("The help file does not exist.", HelpFile);
+        QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(HelpFile)));
+        if (context != 0) url.setFragment(QString::number(context));
+        if (!UrlOpener::Instance().Open(url))
+            scope.Raise("No program could open the help file.", HelpFile);
+    });
+}
+
+TApplication* Application() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+
+void ShowMainWindow(QWidget& window) {
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void HideMainWindow(QWidget& window) {
+    if (TApplication* application = Application()) application->ShowMainForm = false;
+    window.hide();
+}
+
+void CenterOnMainWindow(QWidget& window) {
+    const TApplication* application = Application();
+    const QWidget* mainWindow = application != nullptr ? application->MainWindow() : nullptr;
+    QRect area;
+    if (mainWindow != nullptr && mainWindow != &window && mainWindow->isVisible())
+        area = mainWindow->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    else
+        return;
+    window.move(area.center() - window.rect().center());
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QApplication>
+#include <exception>
+#include <functional>
+#include <string>
+
+// The application object. Exceptions that escape an event handler end up in OnException instead
+// of ending the program.
+class TApplication : public QApplication {
+    Q_OBJECT
+
+public:
+    TApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shows the main window unless HideMainWindow said otherwise, then runs the event loop until
+    // the main window closes.
+    int Run(QWidget& mainWindow);
+
+    // Opens the help file; a context other than 0 names the topic. Follows the status protocol.
+    void HelpContext(int context);
+
+    QWidget* MainWindow() const { return m_mainWindow; }
+
+    std::function<void(QObject* sender, std::exception_ptr exception)> OnException;
+    bool ShowMainForm = true;
+    std::string HelpFile;
+
+private:
+    QWidget* m_mainWindow = nullptr;
+};
+
+// The TApplication of the process, or null when there is none (unit tests).
+TApplication* Application();
+
+void ShowMainWindow(QWidget& window);
+// Puts a window about to open in the middle of the main window, or of the screen while the main
+// window is hidden.
+void CenterOnMainWindow(QWidget& window);
+// The window disappears to the tray: the application will not show it on its own any more.
+void HideMainWindow(QWidget& window);

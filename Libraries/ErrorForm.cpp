@@ -1,0 +1,136 @@
+#include "ErrorForm.h"
+
+#include "Application.h"
+#include "Error.h"
+#include "FormStyle.h"
+#include "Mydialogs.h"
+#include "Program.h"
+#include "QtText.h"
+#include "StatusScope.h"
+#include "ui_ErrorForm.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TErrorForm* ErrorForm = nullptr;
+
+namespace {
+
+constexpr off_t kLogSizeLimit = 10000;
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool AppendToErrorLog(const std::string& path, std::string_view entry) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool written = fstat(fd, &info) == 0 && (info.st_size <= kLogSizeLimit || ftruncate(fd, 0) == 0);
+    if (written) {
+        std::string framed = "**********";
+        framed += entry;
+        framed += "\r\n**********\r\n";
+        errno = 0;
+        written = WriteAll(fd, framed) && !IsSystemError();
+    }
+    close(fd);
+    return written;
+}
+
+void RouteApplicationExceptions() {
+    if (TApplication* application = Application()) {
+        application->OnException = [](QObject* sender, std::exception_ptr exception) {
+            FunStatContext.OnApplicationException(sender, exception);
+        };
+    }
+}
+
+TErrorForm::TErrorForm() : ui(std::make_unique<Ui::TErrorForm>()) {
+    ui->setupUi(this);
+    MakeFixedWindow(*this);
+    QPalette memoPalette = ui->MainMemo->palette();
+    memoPalette.setColor(QPalette::Base, palette().color(QPalette::Window));
+    ui->MainMemo->setPalette(memoPalette);
+
+    connect(ui->OkayButton, &QPushButton::clicked, this, [this] { done(kOkay); });
+    connect(ui->OkayNoErrorsButton, &QPushButton::clicked, this, [this] { done(kOkayNoErrors); });
+    connect(ui->CancelButton, &QPushButton::clicked, this, [this] { done(kCancel); });
+    connect(ui->TerminateButton, &QPushButton::clicked, this, &TErrorForm::TerminateButtonClick);
+    connect(ui->LogButton, &QPushButton::clicked, this, &TErrorForm::LogButtonClick);
+    connect(ui->HelpButton, &QPushButton::clicked, this, &TErrorForm::HelpButtonClick);
+
+    ErrorForm = this;
+    RouteApplicationExceptions();
+}
+
+TErrorForm::~TErrorForm() {
+    if (TApplication* application = Application()) application->OnException = nullptr;
+    if (ErrorForm == this) ErrorForm = nullptr;
+}
+
+bool TErrorForm::ShowReport(std::string_view caption, std::string_view description,
+                            std::string_view report, bool* noErrors) {
+    setWindowTitle(ToQString(caption));
+    if (m_recursionCounter > 0) {
+        ++m_recursionCounter;
+        ui->RecursionLabel->setText(QStringLiteral("Recursive attempts = %1").arg(m_recursionCounter - 1));
+        return true;
+    }
+    m_recursionCounter = 1;
+    ui->RecursionLabel->setText(QStringLiteral("Recursive attempts = None"));
+    m_memoText = "DESCRIPTION\r\n";
+    m_memoText += description.empty() ? std::string_view("Failed to perform.") : description;
+    m_memoText += "\r\n";
+    m_memoText += report;
+    ui->MainMemo->setPlainText(ToQString(m_memoText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+
+    CenterOnMainWindow(*this);
+    const int result = isVisible() ? this->result() : exec();
+    m_recursionCounter = 0;
+    if (noErrors != nullptr) *noErrors = result == kOkayNoErrors;
+    return result == kOkay || result == kOkayNoErrors;
+}
+
+bool TErrorForm::WriteLog() {
+    try {
+        return AppendToErrorLog(GetProgramDirectory() + "/Errors.log", m_memoText);
+    } catch (...) {
+        return false;
+    }
+}
+
+void TErrorForm::reject() { done(kCancel); }
+
+void TErrorForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui->OkayButton->setFocus();
+}
+
+void TErrorForm::TerminateButtonClick() { std::_Exit(1); }
+
+void TErrorForm::LogButtonClick() {
+    if (WriteLog()) BeepDefault();
+}
+
+void TErrorForm::HelpButtonClick() {
+    TStatusScope scope("TErrorForm::HelpButtonClick");
+    scope.Run([&] {
+        if (TApplication* application = Application()) {
+            application->HelpContext(0);
+            scope.AdoptCalleeFailure();
+        }
+    });
+    scope.ShowFailure("Failed to show help.");
+}

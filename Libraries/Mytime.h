@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDateTime>
+#include <string>
+#include <string_view>
+
+// Date-times are doubles: whole days since 30 December 1899 plus the fraction of the day, in
+// local time. Before that day the whole part counts back and the fraction still runs forward
+// from midnight (-1.25 is 29 December 1899, 06:00).
+double ToDateTime(const QDateTime& time);
+QDateTime FromDateTime(double dateTime);
+double DateTimeNow();
+
+// 1 for 1 January.
+int DayOfYear(double date);
+
+// The long date and the long time of the user's locale, each with a bracketed count: the day of
+// the year after the date, and the whole 100-second periods since midnight (0 to 863) after the
+// time, which always uses ":" between hours, minutes and seconds.
+std::string DateTimeStamp(std::string_view separator, double dateTime);

@@ -1,0 +1,86 @@
+#include "Program.h"
+
+#include "Error.h"
+#include "InstanceLock.h"
+#include "Text.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+TProgram Program;
+
+namespace {
+
+std::unique_ptr<InstanceLock> g_instanceLock;
+
+}  // namespace
+
+TProgram::TProgram() {
+    std::set_terminate(TerminateProgramFun);
+    errno = 0;
+}
+
+TProgram::~TProgram() { errno = 0; }
+
+void TProgram::SetCommandLine(int argc, char** argv) {
+    m_arguments.assign(argv, argv + argc);
+}
+
+std::string GetProgramPath() {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error && !Program.Arguments().empty())
+        path = std::filesystem::absolute(Program.Arguments().front(), error).lexically_normal();
+    return path.string();
+}
+
+std::string GetProgramDirectory() {
+    return std::filesystem::path(GetProgramPath()).parent_path().string();
+}
+
+std::string GetProgramFileName() {
+    return std::filesystem::path(GetProgramPath()).filename().string();
+}
+
+std::string GetParameter(size_t index) {
+    const auto& arguments = Program.Arguments();
+    return index < arguments.size() ? arguments[index] : std::string();
+}
+
+bool IsInstallerMode() {
+    return SameText(GetProgramFileName(), "Install") || SameText(GetParameter(1), "/Uninstall");
+}
+
+bool IsAnotherInstanceRunning(std::string_view instanceName) {
+    errno = 0;
+    g_instanceLock = std::make_unique<InstanceLock>(InstanceDirectory(), instanceName);
+    // A lock that cannot be taken at all counts as no other instance: better two copies than none.
+    return g_instanceLock->Acquire() == InstanceLock::Outcome::HeldByAnother;
+}
+
+void AskRunningInstanceToShow() {
+    if (g_instanceLock) RequestShowFromRunningInstance(g_instanceLock->SocketPath());
+}
+
+InstanceLock* HeldInstanceLock() { return g_instanceLock.get(); }
+
+void ReleaseInstanceMutex() { g_instanceLock.reset(); }
+
+void TerminateProgramFun() {
+    static bool terminating = false;
+    if (!terminating) {
+        terminating = true;
+        const std::string description = "Abort intercepted.\r\nProgram must be terminated.";
+        constexpr int32_t line = __LINE__;
+        FunStatContext.Raise(__FILE__, "TerminateProgramFun", line, fsError, description, {}, {},
+                             0);
+        FunStatContext.SetShowContext(__FILE__, "TerminateProgramFun", line);
+        FunStatContext.Show(description);
+        FunStatContext.Reset(fsPerfect);
+    }
+    std::_Exit(1);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class InstanceLock;
+
+// The process: its command line, the handler for exceptions that cannot be handled, and the
+// single-instance rule.
+class TProgram {
+public:
+    TProgram();
+    ~TProgram();
+
+    TProgram(const TProgram&) = delete;
+    TProgram& operator=(const TProgram&) = delete;
+
+    void SetCommandLine(int argc, char** argv);
+    const std::vector<std::string>& Arguments() const { return m_arguments; }
+
+private:
+    std::vector<std::string> m_arguments;
+};
+
+extern TProgram Program;
+
+// The program file's full path, its directory (no trailing separator) and its file name.
+std::string GetProgramPath();
+std::string GetProgramDirectory();
+std::string GetProgramFileName();
+// Command-line element i: 0 is the program as started, 1 the first parameter. Empty when absent.
+std::string GetParameter(size_t index);
+
+// The program file named "Install", or started with "/Uninstall"; letter case ignored.
+bool IsInstallerMode();
+
+// Takes the instance lock for instanceName. True when another running instance holds it.
+bool IsAnotherInstanceRunning(std::string_view instanceName);
+// Asks the instance that holds the lock to show its window (it does so only when it has no tray
+// icon through which the user could reach it).
+void AskRunningInstanceToShow();
+// The lock taken by IsAnotherInstanceRunning, null before; its socket lets later starts reach this
+// instance once the application object exists.
+InstanceLock* HeldInstanceLock();
+void ReleaseInstanceMutex();
+
+// Runs when an exception cannot be handled: shows what happened and ends the process at once with
+// exit code 1.
+[[noreturn]] void TerminateProgramFun();

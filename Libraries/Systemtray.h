@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+class QMenu;
+class QWidget;
+
+// The program's icon in the desktop's notification area, through which the hidden main window
+// is reached.
+class SystemTrayIcon : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxTipLength = 127;
+
+    SystemTrayIcon(QWidget& owner, QIcon icon, QMenu* menu, std::string tip);
+    ~SystemTrayIcon() override;
+
+    // Adds the icon. Without a tray right now, answers false and adds the icon as soon as a tray
+    // appears: desktops often start their panel after the programs of the session.
+    bool Add();
+    bool Remove();
+    // True while the icon is in a tray.
+    bool IsAdded() const { return m_trayIcon != nullptr; }
+
+    // Left click shows the main window; right click pops the menu up at the cursor.
+    void HandleCallback(QSystemTrayIcon::ActivationReason reason);
+
+    QString TipText() const;
+    QSystemTrayIcon* TrayIcon() const { return m_trayIcon.get(); }
+
+private:
+    void AddIcon();
+    void CheckForTray();
+
+    QWidget& m_owner;
+    QIcon m_icon;
+    QMenu* m_menu;
+    std::string m_tip;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    QTimer m_trayWatch;
+};

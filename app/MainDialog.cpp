@@ -1,0 +1,140 @@
+#include "MainDialog.h"
+
+#include "AboutDialog.h"
+#include "Application.h"
+#include "ErrorForm.h"
+#include "FormStyle.h"
+#include "InstanceLock.h"
+#include "Program.h"
+#include "StatusScope.h"
+#include "Text.h"
+#include "ui_MainDialog.h"
+
+#include <QCloseEvent>
+#include <sys/stat.h>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr int kHelpContext = 100;
+constexpr int kTimerIntervalMs = 1000;
+
+}  // namespace
+
+TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
+    ui->setupUi(this);
+    MakeFixedWindow(*this);
+    setWindowIcon(QApplication::windowIcon());
+    MainForm = this;
+
+    RouteApplicationExceptions();
+    if (TApplication* application = Application())
+        application->HelpFile = GetProgramDirectory() + "/Help.html";
+
+    SuppressComposition = true;
+    LoadFullSkin = true;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) ui->HotkeyComboBox->addItem(QString(QChar(letter)));
+
+    // An existing directory is fine, and without it only skin files cannot be saved.
+    mkdir((GetProgramDirectory() + "/CalendarSkins").c_str(), 0755);
+
+    Timer.setInterval(kTimerIntervalMs);
+    BuildSystemTrayPopupMenu();
+
+    connect(ui->AboutLabel, &TLinkLabel::clicked, this, &TMainForm::AboutLabelClick);
+    connect(ui->HelpLabel, &TLinkLabel::clicked, this, &TMainForm::HelpLabelClick);
+    connect(ui->CloseProgramLabel, &TLinkLabel::clicked, this, &TMainForm::CloseProgramLabelClick);
+
+    connect(&m_terminationSignals, &TerminationSignals::Requested, this, &TMainForm::EndSession);
+    m_terminationSignals.Install();
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::EndSession);
+}
+
+TMainForm::~TMainForm() {
+    TrayIcon.reset();
+    if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::BeforeRun() {
+    TStatusScope scope("TMainForm::BeforeRun");
+    scope.Run([&] {
+        if (AboutForm != nullptr)
+            AboutForm->SetProductTexts("Tapestrel", "Version 1.2.2, released on 18.09.2007");
+
+        TrayIcon = std::make_unique<SystemTrayIcon>(*this, QApplication::windowIcon(),
+                                                    &SystemTrayPopupMenu, "Tapestrel");
+        TrayIcon->Add();
+        if (InstanceLock* lock = HeldInstanceLock()) {
+            connect(lock, &InstanceLock::ShowRequested, this,
+                    &TMainForm::ShowRequestedByAnotherInstance);
+            lock->Listen();
+        }
+
+        if (!SameText(GetParameter(1), "ShowOnStart")) HideMainWindow(*this);
+
+        Timer.start();
+        SuppressComposition = false;
+    });
+    scope.ShowFailure("Failed to prepare main window.");
+}
+
+void TMainForm::FormCloseQuery(QObject*, bool& canClose) {
+    if (!ClosingForReal && ui->HideOnCloseCheckBox->isChecked()) {
+        HideMainWindow(*this);
+        canClose = false;
+        return;
+    }
+    canClose = true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    FormCloseQuery(this, canClose);
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Hiding from inside the state change would confuse the window manager; do it right after.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, &TMainForm::ApplicationEventsMinimize);
+}
+
+void TMainForm::ApplicationEventsMinimize() { HideMainWindow(*this); }
+
+void TMainForm::CloseProgramLabelClick() {
+    ClosingForReal = true;
+    close();
+}
+
+void TMainForm::HelpLabelClick() {
+    TStatusScope scope("TMainForm::HelpLabelClick");
+    scope.Run([&] {
+        if (TApplication* application = Application()) {
+            application->HelpContext(kHelpContext);
+            scope.AdoptCalleeFailure();
+        }
+    });
+    scope.ShowFailure("Failed to show help.");
+}
+
+void TMainForm::AboutLabelClick() {
+    if (AboutForm != nullptr) AboutForm->Dialog();
+}
+
+void TMainForm::EndSession() {
+    ClosingForReal = true;
+    close();
+}
+
+void TMainForm::ShowRequestedByAnotherInstance() {
+    // With an icon in the tray the user can reach the window there; the start only asks because
+    // without a tray there would be no way at all.
+    if (TrayIcon && !TrayIcon->IsAdded()) ShowMainWindow(*this);
+}

@@ -1,0 +1,70 @@
+#include "AboutDialog.h"
+#include "Application.h"
+#include "Desktoppositiondialog.h"
+#include "ErrorForm.h"
+#include "Install.h"
+#include "MainDialog.h"
+#include "Program.h"
+#include "ProgramIcon.h"
+#include "StatusScope.h"
+
+#include <memory>
+
+namespace {
+
+constexpr const char* kProductName = "Tapestrel";
+constexpr const char* kDescription = "Manage your desktop wallpapers";
+constexpr const char* kVersionText = "Version 1.2.2, released on 18.09.2007";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Program.SetCommandLine(argc, argv);
+    {
+        TStatusScope scope("WinMain");
+        const bool installerMode = IsInstallerMode();
+        if (!installerMode && IsAnotherInstanceRunning(kProductName)) {
+            AskRunningInstanceToShow();
+        } else {
+            std::unique_ptr<TApplication> application;
+            std::unique_ptr<TMainForm> mainForm;
+            std::unique_ptr<TInstallForm> installForm;
+            std::unique_ptr<TAboutForm> aboutForm;
+            std::unique_ptr<TErrorForm> errorForm;
+            std::unique_ptr<TDesktopPositionForm> desktopPositionForm;
+
+            scope.Run([&] {
+                application = std::make_unique<TApplication>(argc, argv);
+                application->setApplicationName(QString::fromUtf8(kProductName));
+                application->setWindowIcon(ProgramIcon());
+
+                QWidget* mainWindow = nullptr;
+                if (installerMode) {
+                    installForm = std::make_unique<TInstallForm>();
+                    mainWindow = installForm.get();
+                } else {
+                    mainForm = std::make_unique<TMainForm>();
+                    mainWindow = mainForm.get();
+                }
+                aboutForm = std::make_unique<TAboutForm>();
+                errorForm = std::make_unique<TErrorForm>();
+                desktopPositionForm = std::make_unique<TDesktopPositionForm>();
+
+                if (installerMode)
+                    installForm->Setup(kProductName, kDescription, kVersionText);
+                else
+                    mainForm->BeforeRun();
+
+                application->Run(*mainWindow);
+            });
+
+            // The main window goes first, so that its clean-up can still report; then what went
+            // wrong on the way is shown while the error window exists.
+            mainForm.reset();
+            installForm.reset();
+            scope.ShowFailure("");
+        }
+    }
+    ReleaseInstanceMutex();
+    return 0;
+}
