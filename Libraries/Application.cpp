@@ -4,10 +4,37 @@
 #include "UrlOpener.h"
 
 #include <QFile>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
 #include <filesystem>
+
+namespace {
+
+class HintTimingStyle : public QProxyStyle {
+public:
+    HintTimingStyle(int pauseMs, int hidePauseMs)
+        : m_pauseMs(pauseMs), m_hidePauseMs(hidePauseMs) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        switch (hint) {
+            case SH_ToolTip_WakeUpDelay:
+                return m_pauseMs;
+            case SH_ToolTip_FallAsleepDelay:
+                return m_hidePauseMs;
+            default:
+                return QProxyStyle::styleHint(hint, option, widget, returnData);
+        }
+    }
+
+private:
+    int m_pauseMs;
+    int m_hidePauseMs;
+};
+
+}  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // The program lives on in the tray with no window shown; it ends only when the main window
@@ -23,6 +50,11 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
         OnException(receiver, std::current_exception());
         return false;
     }
+}
+
+void TApplication::SetHintTiming(int pauseMs, int hidePauseMs) {
+    // The application takes ownership of the style.
+    setStyle(new HintTimingStyle(pauseMs, hidePauseMs));
 }
 
 int TApplication::Run(QWidget& mainWindow) {
@@ -44,7 +76,9 @@ void TApplication::HelpContext(int context) {
     });
 }
 
-TApplication* Application() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+TApplication* Application() {
+    return qobject_cast<TApplication*>(QCoreApplication::instance());
+}
 
 void ShowMainWindow(QWidget& window) {
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);

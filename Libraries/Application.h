@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
+#include <QWidget>
 #include <exception>
 #include <functional>
 #include <string>
@@ -19,6 +21,9 @@ public:
     // the main window closes.
     int Run(QWidget& mainWindow);
 
+    // How long the pointer rests on a control before its hint shows, and how long the hint stays.
+    void SetHintTiming(int pauseMs, int hidePauseMs);
+
     // Opens the help file; a context other than 0 names the topic. Follows the status protocol.
     void HelpContext(int context);
 
@@ -29,7 +34,7 @@ public:
     std::string HelpFile;
 
 private:
-    QWidget* m_mainWindow = nullptr;
+    QPointer<QWidget> m_mainWindow;
 };
 
 // The TApplication of the process, or null when there is none (unit tests).

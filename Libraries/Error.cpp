@@ -42,7 +42,9 @@ TFunStatContext::TFunStatContext() {
     ResetUserInfo();
 }
 
-TFunStatContext::TFunStatContext(const TFunStatContext& other) { CopyOutcomeAndUserInfo(other); }
+TFunStatContext::TFunStatContext(const TFunStatContext& other) {
+    CopyOutcomeAndUserInfo(other);
+}
 
 TFunStatContext& TFunStatContext::operator=(const TFunStatContext& other) {
     if (this != &other) CopyOutcomeAndUserInfo(other);
@@ -203,8 +205,14 @@ bool ExceptionMessage(std::exception_ptr exception, std::string& message) {
     return false;
 }
 
-bool IsSystemError() { return errno != 0 && errno != ECANCELED; }
+bool IsSystemError() {
+    return errno != 0 && errno != ECANCELED;
+}
 
-bool IsSystemErrorAfterCreate() { return IsSystemError() && errno != EEXIST; }
+bool IsSystemErrorAfterCreate() {
+    return IsSystemError() && errno != EEXIST;
+}
 
-bool IsFindSuccess(int code) { return code == 0 || code == ENOENT; }
+bool IsFindSuccess(int code) {
+    return code == 0 || code == ENOENT;
+}

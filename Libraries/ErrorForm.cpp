@@ -9,11 +9,11 @@
 #include "StatusScope.h"
 #include "ui_ErrorForm.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
 
 TErrorForm* ErrorForm = nullptr;
 
@@ -37,7 +37,8 @@ bool AppendToErrorLog(const std::string& path, std::string_view entry) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     struct stat info {};
-    bool written = fstat(fd, &info) == 0 && (info.st_size <= kLogSizeLimit || ftruncate(fd, 0) == 0);
+    bool written =
+        fstat(fd, &info) == 0 && (info.st_size <= kLogSizeLimit || ftruncate(fd, 0) == 0);
     if (written) {
         std::string framed = "**********";
         framed += entry;
@@ -85,7 +86,8 @@ bool TErrorForm::ShowReport(std::string_view caption, std::string_view descripti
     setWindowTitle(ToQString(caption));
     if (m_recursionCounter > 0) {
         ++m_recursionCounter;
-        ui->RecursionLabel->setText(QStringLiteral("Recursive attempts = %1").arg(m_recursionCounter - 1));
+        ui->RecursionLabel->setText(
+            QStringLiteral("Recursive attempts = %1").arg(m_recursionCounter - 1));
         return true;
     }
     m_recursionCounter = 1;
@@ -94,7 +96,8 @@ bool TErrorForm::ShowReport(std::string_view caption, std::string_view descripti
     m_memoText += description.empty() ? std::string_view("Failed to perform.") : description;
     m_memoText += "\r\n";
     m_memoText += report;
-    ui->MainMemo->setPlainText(ToQString(m_memoText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    ui->MainMemo->setPlainText(
+        ToQString(m_memoText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 
     CenterOnMainWindow(*this);
     const int result = isVisible() ? this->result() : exec();
@@ -111,14 +114,18 @@ bool TErrorForm::WriteLog() {
     }
 }
 
-void TErrorForm::reject() { done(kCancel); }
+void TErrorForm::reject() {
+    done(kCancel);
+}
 
 void TErrorForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     ui->OkayButton->setFocus();
 }
 
-void TErrorForm::TerminateButtonClick() { std::_Exit(1); }
+void TErrorForm::TerminateButtonClick() {
+    std::_Exit(1);
+}
 
 void TErrorForm::LogButtonClick() {
     if (WriteLog()) BeepDefault();

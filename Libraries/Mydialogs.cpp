@@ -14,16 +14,26 @@ int ShowMessageBox(std::string_view caption, std::string_view text, unsigned fla
     }
 }
 
-void ShowInfo(std::string_view text) { ShowMessageBox("Message", text, MB_ICONINFORMATION); }
+void ShowInfo(std::string_view text) {
+    ShowMessageBox("Message", text, MB_ICONINFORMATION);
+}
 
-void ShowWarning(std::string_view text) { ShowMessageBox("Warning", text, MB_ICONEXCLAMATION); }
+void ShowWarning(std::string_view text) {
+    ShowMessageBox("Warning", text, MB_ICONEXCLAMATION);
+}
 
-void ShowError(std::string_view text) { ShowMessageBox("Error", text, MB_ICONHAND); }
+void ShowError(std::string_view text) {
+    ShowMessageBox("Error", text, MB_ICONHAND);
+}
 
 bool AskQuestion(std::string_view text) {
     return ShowMessageBox("Query", text, MB_YESNO | MB_ICONQUESTION) == 1;
 }
 
-void BeepDefault() { MessageBoxService::Instance().Beep(BeepSound::Default); }
+void BeepDefault() {
+    MessageBoxService::Instance().Beep(BeepSound::Default);
+}
 
-void BeepWarning() { MessageBoxService::Instance().Beep(BeepSound::Warning); }
+void BeepWarning() {
+    MessageBoxService::Instance().Beep(BeepSound::Warning);
+}

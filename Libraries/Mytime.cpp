@@ -11,10 +11,12 @@ namespace {
 
 constexpr double kMillisecondsPerDay = 86400000.0;
 
-QDate DayZero() { return QDate(1899, 12, 30); }
+QDate DayZero() {
+    return QDate(1899, 12, 30);
+}
 
 QString LongTimeFormatWithColons() {
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
     static const QRegularExpression hoursToMinutes(QStringLiteral("([hH]+)[^a-zA-Z']+(m+)"));
     static const QRegularExpression minutesToSeconds(QStringLiteral("(m+)[^a-zA-Z']+(s+)"));
     format.replace(hoursToMinutes, QStringLiteral("\\1:\\2"));
@@ -33,13 +35,16 @@ double ToDateTime(const QDateTime& time) {
 QDateTime FromDateTime(double dateTime) {
     const double whole = std::trunc(dateTime);
     const double fraction = std::fabs(dateTime - whole);
-    const int milliseconds = std::min(static_cast<int>(std::llround(fraction * kMillisecondsPerDay)),
-                                      static_cast<int>(kMillisecondsPerDay) - 1);
+    const int milliseconds =
+        std::min(static_cast<int>(std::llround(fraction * kMillisecondsPerDay)),
+                 static_cast<int>(kMillisecondsPerDay) - 1);
     return QDateTime(DayZero().addDays(static_cast<qint64>(whole)),
                      QTime::fromMSecsSinceStartOfDay(milliseconds));
 }
 
-double DateTimeNow() { return ToDateTime(Clock::Instance().Now()); }
+double DateTimeNow() {
+    return ToDateTime(Clock::Instance().Now());
+}
 
 int DayOfYear(double date) {
     const QDate day = FromDateTime(date).date();
@@ -55,7 +60,8 @@ std::string DateTimeStamp(std::string_view separator, double dateTime) {
         fraction += 1;
     }
     const QDateTime time = FromDateTime(shown);
-    const QLocale locale = QLocale::system();
+    // The default locale is the system's unless the program chose another.
+    const QLocale locale;
 
     std::string stamp = ToBytes(locale.toString(time.date(), QLocale::LongFormat));
     stamp += " (" + std::to_string(DayOfYear(dateTime)) + ")";

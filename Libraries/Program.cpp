@@ -24,7 +24,9 @@ TProgram::TProgram() {
     errno = 0;
 }
 
-TProgram::~TProgram() { errno = 0; }
+TProgram::~TProgram() {
+    errno = 0;
+}
 
 void TProgram::SetCommandLine(int argc, char** argv) {
     m_arguments.assign(argv, argv + argc);
@@ -66,9 +68,13 @@ void AskRunningInstanceToShow() {
     if (g_instanceLock) RequestShowFromRunningInstance(g_instanceLock->SocketPath());
 }
 
-InstanceLock* HeldInstanceLock() { return g_instanceLock.get(); }
+InstanceLock* HeldInstanceLock() {
+    return g_instanceLock.get();
+}
 
-void ReleaseInstanceMutex() { g_instanceLock.reset(); }
+void ReleaseInstanceMutex() {
+    g_instanceLock.reset();
+}
 
 void TerminateProgramFun() {
     static bool terminating = false;

@@ -5,7 +5,9 @@ TStatusScope::TStatusScope(std::string_view function, std::source_location where
     FunStatContext.BeginFunction(m_file, m_function, static_cast<int32_t>(where.line()));
 }
 
-TStatusScope::~TStatusScope() { FunStatContext = m_local; }
+TStatusScope::~TStatusScope() {
+    FunStatContext = m_local;
+}
 
 void TStatusScope::Raise(std::string_view description, std::string_view parameter1,
                          std::string_view parameter2, int32_t systemErrorCode,

@@ -23,9 +23,13 @@ SystemTrayIcon::SystemTrayIcon(QWidget& owner, QIcon icon, QMenu* menu, std::str
     connect(&m_trayWatch, &QTimer::timeout, this, &SystemTrayIcon::CheckForTray);
 }
 
-SystemTrayIcon::~SystemTrayIcon() { Remove(); }
+SystemTrayIcon::~SystemTrayIcon() {
+    Remove();
+}
 
-QString SystemTrayIcon::TipText() const { return ToQString(m_tip).left(kMaxTipLength); }
+QString SystemTrayIcon::TipText() const {
+    return ToQString(m_tip).left(kMaxTipLength);
+}
 
 bool SystemTrayIcon::Add() {
     if (m_trayIcon) return true;
@@ -35,6 +39,10 @@ bool SystemTrayIcon::Add() {
     }
     m_trayWatch.start();
     return false;
+}
+
+bool SystemTrayIcon::IsReachable() const {
+    return m_trayIcon != nullptr && TrayHost::Instance().IsPresent();
 }
 
 bool SystemTrayIcon::Remove() {

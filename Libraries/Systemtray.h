@@ -25,8 +25,9 @@ public:
     // appears: desktops often start their panel after the programs of the session.
     bool Add();
     bool Remove();
-    // True while the icon is in a tray.
-    bool IsAdded() const { return m_trayIcon != nullptr; }
+    // True while the user can reach the program through its icon: it was added and the tray that
+    // holds it is still there (a panel may crash or be closed).
+    bool IsReachable() const;
 
     // Left click shows the main window; right click pops the menu up at the cursor.
     void HandleCallback(QSystemTrayIcon::ActivationReason reason);

@@ -10,6 +10,7 @@ public:
 }  // namespace
 
 ServiceSlot<Clock>& Clock::Slot() {
-    static ServiceSlot<Clock> slot([] { return std::unique_ptr<Clock>(std::make_unique<SystemClock>()); });
+    static ServiceSlot<Clock> slot(
+        [] { return std::unique_ptr<Clock>(std::make_unique<SystemClock>()); });
     return slot;
 }

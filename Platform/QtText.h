@@ -10,4 +10,6 @@ inline QString ToQString(std::string_view bytes) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-inline std::string ToBytes(const QString& text) { return text.toUtf8().toStdString(); }
+inline std::string ToBytes(const QString& text) {
+    return text.toUtf8().toStdString();
+}

@@ -2,11 +2,11 @@
 
 #include <QSocketNotifier>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <QDBusVariant>
 #include <QGuiApplication>
 
+#include <xcb/xcb.h>
 #include <cstdlib>
 #include <string>
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -20,9 +20,9 @@ bool IsStatusNotifierHostRegistered() {
     if (!bus.isConnected()) return false;
     const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     if (!bus.interface()->isServiceRegistered(watcher)) return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
     const QDBusMessage reply = bus.call(get, QDBus::Block, 500);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
@@ -40,13 +40,14 @@ int DefaultScreenNumber() {
 
 // An XEmbed tray (the freedesktop system tray protocol) owns the selection _NET_SYSTEM_TRAY_Sn.
 bool IsXEmbedTrayManaged() {
-    auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto* x11 = qGuiApp == nullptr ? nullptr
+                                   : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr) return false;
     xcb_connection_t* connection = x11->connection();
     const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreenNumber());
     XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.c_str()),
-        nullptr));
+        connection,
+        xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.c_str()), nullptr));
     if (!atom || atom->atom == XCB_ATOM_NONE) return false;
     XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
         connection, xcb_get_selection_owner(connection, atom->atom), nullptr));

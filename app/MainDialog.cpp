@@ -10,14 +10,16 @@
 #include "Text.h"
 #include "ui_MainDialog.h"
 
-#include <QCloseEvent>
 #include <sys/stat.h>
+#include <QCloseEvent>
 
 TMainForm* MainForm = nullptr;
 
 namespace {
 
 constexpr int kHelpContext = 100;
+constexpr int kHintPauseMs = 400;
+constexpr int kHintHidePauseMs = 10000;
 constexpr int kTimerIntervalMs = 1000;
 
 }  // namespace
@@ -29,12 +31,15 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     MainForm = this;
 
     RouteApplicationExceptions();
-    if (TApplication* application = Application())
+    if (TApplication* application = Application()) {
+        application->SetHintTiming(kHintPauseMs, kHintHidePauseMs);
         application->HelpFile = GetProgramDirectory() + "/Help.html";
+    }
 
     SuppressComposition = true;
     LoadFullSkin = true;
-    for (char letter = 'A'; letter <= 'Z'; ++letter) ui->HotkeyComboBox->addItem(QString(QChar(letter)));
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        ui->HotkeyComboBox->addItem(QString(QChar(letter)));
 
     // An existing directory is fine, and without it only skin files cannot be saved.
     mkdir((GetProgramDirectory() + "/CalendarSkins").c_str(), 0755);
@@ -106,7 +111,9 @@ void TMainForm::changeEvent(QEvent* event) {
         QTimer::singleShot(0, this, &TMainForm::ApplicationEventsMinimize);
 }
 
-void TMainForm::ApplicationEventsMinimize() { HideMainWindow(*this); }
+void TMainForm::ApplicationEventsMinimize() {
+    HideMainWindow(*this);
+}
 
 void TMainForm::CloseProgramLabelClick() {
     ClosingForReal = true;
@@ -136,5 +143,5 @@ void TMainForm::EndSession() {
 void TMainForm::ShowRequestedByAnotherInstance() {
     // With an icon in the tray the user can reach the window there; the start only asks because
     // without a tray there would be no way at all.
-    if (TrayIcon && !TrayIcon->IsAdded()) ShowMainWindow(*this);
+    if (!TrayIcon || !TrayIcon->IsReachable()) ShowMainWindow(*this);
 }

@@ -56,4 +56,6 @@ void TMainForm::BuildSystemTrayPopupMenu() {
     connect(STP_CloseMenu, &QAction::triggered, this, &TMainForm::STP_CloseMenuClick);
 }
 
-void TMainForm::STP_CloseMenuClick() { CloseProgramLabelClick(); }
+void TMainForm::STP_CloseMenuClick() {
+    CloseProgramLabelClick();
+}

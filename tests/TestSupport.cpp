@@ -1,0 +1,94 @@
+#include "TestSupport.h"
+
+#include <sys/stat.h>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdlib>
+
+namespace fs = std::filesystem;
+
+fs::path TestDataDirectory() {
+    return TAPESTREL_TEST_DATA_DIR;
+}
+
+fs::path ProgramBinary() {
+    return TAPESTREL_BINARY;
+}
+
+namespace {
+
+void SetEnvironment(const char* name, const fs::path& value) {
+    setenv(name, value.c_str(), 1);
+}
+
+}  // namespace
+
+SandBox::SandBox() {
+    std::string pattern = (fs::temp_directory_path() / "tapestrel-test-XXXXXX").string();
+    m_root = mkdtemp(pattern.data());
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                             "XDG_RUNTIME_DIR", "TMPDIR"}) {
+        const char* value = std::getenv(name);
+        m_savedEnvironment[name] = value ? std::optional<std::string>(value) : std::nullopt;
+    }
+    fs::create_directories(Home() / ".config");
+    fs::create_directories(Home() / ".local/share");
+    fs::create_directories(Home() / ".cache");
+    fs::create_directories(m_root / "tmp");
+    mkdir(RuntimeDirectory().c_str(), 0700);
+    SetEnvironment("HOME", Home());
+    SetEnvironment("XDG_CONFIG_HOME", Home() / ".config");
+    SetEnvironment("XDG_DATA_HOME", Home() / ".local/share");
+    SetEnvironment("XDG_CACHE_HOME", Home() / ".cache");
+    SetEnvironment("XDG_RUNTIME_DIR", RuntimeDirectory());
+    SetEnvironment("TMPDIR", m_root / "tmp");
+}
+
+SandBox::~SandBox() {
+    for (const auto& [name, value] : m_savedEnvironment) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+    std::error_code ignored;
+    fs::permissions(m_root, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_root, ignored);
+}
+
+int ScriptedMessageBoxes::Show(std::string_view caption, std::string_view text, unsigned flags) {
+    shown.push_back({std::string(caption), std::string(text), flags});
+    if (answers.empty()) return IDOK;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!condition()) {
+        if (elapsed.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+void WhenModalShows(std::function<void(QWidget&)> action) {
+    auto* poll = new QTimer(QCoreApplication::instance());
+    auto elapsed = std::make_shared<QElapsedTimer>();
+    elapsed->start();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, elapsed, action = std::move(action)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr && elapsed->elapsed() < 5000) return;
+        poll->stop();
+        poll->deleteLater();
+        if (modal != nullptr)
+            action(*modal);
+        else
+            ADD_FAILURE() << "no modal window appeared";
+    });
+    poll->start(10);
+}

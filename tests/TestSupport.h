@@ -1,0 +1,117 @@
+#pragma once
+
+#include "Clock.h"
+#include "MessageBoxService.h"
+#include "TrayHost.h"
+#include "UrlOpener.h"
+
+#include <gtest/gtest.h>
+#include <QDateTime>
+#include <QUrl>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+// Folders of the source tree and of the build, compiled in.
+std::filesystem::path TestDataDirectory();
+std::filesystem::path ProgramBinary();
+
+// A private home for one test: HOME, the XDG folders and TMPDIR point into a fresh directory,
+// removed with everything in it when the sandbox goes; the environment is restored.
+class SandBox {
+public:
+    SandBox();
+    ~SandBox();
+    SandBox(const SandBox&) = delete;
+    SandBox& operator=(const SandBox&) = delete;
+
+    const std::filesystem::path& Root() const { return m_root; }
+    std::filesystem::path Home() const { return m_root / "home"; }
+    std::filesystem::path RuntimeDirectory() const { return m_root / "runtime"; }
+
+private:
+    std::filesystem::path m_root;
+    std::map<std::string, std::optional<std::string>> m_savedEnvironment;
+};
+
+// Puts a fake in place of a platform service for the life of the object.
+template <class Interface, class Fake>
+class ScopedService {
+public:
+    template <class... Arguments>
+    explicit ScopedService(Arguments&&... arguments) {
+        auto fake = std::make_unique<Fake>(std::forward<Arguments>(arguments)...);
+        m_fake = fake.get();
+        m_previous = Interface::Slot().Replace(std::move(fake));
+    }
+    ~ScopedService() { Interface::Slot().Replace(std::move(m_previous)); }
+    ScopedService(const ScopedService&) = delete;
+    ScopedService& operator=(const ScopedService&) = delete;
+
+    Fake& operator*() { return *m_fake; }
+    Fake* operator->() { return m_fake; }
+
+private:
+    Fake* m_fake = nullptr;
+    std::unique_ptr<Interface> m_previous;
+};
+
+// Message boxes answered from a script, with every box and beep recorded. An exhausted script
+// answers IDOK.
+class ScriptedMessageBoxes : public MessageBoxService {
+public:
+    struct Box {
+        std::string caption;
+        std::string text;
+        unsigned flags;
+    };
+
+    int Show(std::string_view caption, std::string_view text, unsigned flags) override;
+    void Beep(BeepSound sound) override { beeps.push_back(sound); }
+
+    std::deque<int> answers;
+    std::vector<Box> shown;
+    std::vector<BeepSound> beeps;
+};
+
+class FixedClock : public Clock {
+public:
+    explicit FixedClock(QDateTime time) : now(std::move(time)) {}
+    QDateTime Now() override { return now; }
+    QDateTime now;
+};
+
+class RecordingUrlOpener : public UrlOpener {
+public:
+    bool Open(const QUrl& url) override {
+        opened.push_back(url);
+        return succeed;
+    }
+    std::vector<QUrl> opened;
+    bool succeed = true;
+};
+
+class FakeTrayHost : public TrayHost {
+public:
+    bool IsPresent() override { return present; }
+    bool present = false;
+};
+
+using ScopedMessageBoxes = ScopedService<MessageBoxService, ScriptedMessageBoxes>;
+using ScopedClock = ScopedService<Clock, FixedClock>;
+using ScopedUrlOpener = ScopedService<UrlOpener, RecordingUrlOpener>;
+using ScopedTrayHost = ScopedService<TrayHost, FakeTrayHost>;
+
+// Runs the event loop until condition holds or timeoutMs passes; answers whether it held.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+// Runs action on the next modal window as soon as its event loop runs (the window is passed),
+// so that a test can look at it and close it. Fails the test if none appears within 5 seconds.
+void WhenModalShows(std::function<void(QWidget&)> action);

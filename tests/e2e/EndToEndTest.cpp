@@ -1,0 +1,55 @@
+#include "EndToEndTest.h"
+
+#include <thread>
+
+namespace fs = std::filesystem;
+
+bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+EndToEndTest::EndToEndTest() : m_programDirectory(m_sandBox.Root() / "program") {
+    fs::create_directory(m_programDirectory);
+}
+
+ChildProcess& EndToEndTest::StartProgram(std::vector<std::string> arguments,
+                                         std::string_view fileName) {
+    const fs::path program = m_programDirectory / fileName;
+    if (!fs::exists(program)) {
+        std::error_code noLink;
+        fs::create_hard_link(ProgramBinary(), program, noLink);
+        if (noLink) fs::copy_file(ProgramBinary(), program);
+    }
+    return Start(program, std::move(arguments));
+}
+
+ChildProcess& EndToEndTest::Start(const fs::path& program, std::vector<std::string> arguments) {
+    // The suite's own environment may name Qt's offscreen platform, which shows nothing on X.
+    StartOptions options{
+        .arguments = std::move(arguments),
+        .environment = {{"DISPLAY", m_server.Display()}, {"QT_QPA_PLATFORM", "xcb"}}};
+    return *m_processes.emplace_back(std::make_unique<ChildProcess>(program, options));
+}
+
+testing::AssertionResult EndToEndTest::BecomesReady(ChildProcess& program) {
+    const fs::path socket = m_sandBox.RuntimeDirectory() / "Mutex_ProgramInstance_Tapestrel.sock";
+    PollUntil([&] { return fs::is_socket(socket) || !program.IsRunning(); });
+    if (!program.IsRunning())
+        return testing::AssertionFailure()
+               << "the program ended with code " << program.WaitForExit({}).value_or(-1);
+    if (!fs::is_socket(socket)) return testing::AssertionFailure() << "no " << socket;
+    return testing::AssertionSuccess();
+}
+
+std::vector<pid_t> EndToEndTest::OwnersOfShownWindows(std::string_view title) const {
+    const XWindows windows = Windows();
+    std::vector<pid_t> owners;
+    for (xcb_window_t window : windows.ShownTopLevels(title))
+        owners.push_back(windows.Pid(window).value_or(0));
+    return owners;
+}

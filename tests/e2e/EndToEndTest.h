@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ChildProcess.h"
+#include "TestSupport.h"
+#include "XWindows.h"
+#include "XvfbServer.h"
+
+#include <gtest/gtest.h>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The built program starts in a second or so, slower under the sanitizers on a busy machine.
+inline constexpr std::chrono::seconds kPatience{10};
+
+// Checks condition every few milliseconds until it holds or timeout passes; answers whether it
+// held.
+bool PollUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = kPatience);
+
+// The real program on a private X server, with a private home and its own program directory,
+// since it writes files beside itself. Processes the test starts end with it.
+class EndToEndTest : public ::testing::Test {
+protected:
+    EndToEndTest();
+
+    // Starts the program file of that name in the program directory, made on first use as a hard
+    // link to the built program (a copy where no link can be made).
+    ChildProcess& StartProgram(std::vector<std::string> arguments = {},
+                               std::string_view fileName = "Tapestrel");
+    // Starts any program, such as a tray, on the test's display.
+    ChildProcess& Start(const std::filesystem::path& program, std::vector<std::string> arguments);
+
+    // Whether the running instance took the instance lock and listens for later starts: its
+    // start-up has finished.
+    testing::AssertionResult BecomesReady(ChildProcess& program);
+
+    XWindows Windows() const { return {m_server.Connection(), m_server.Root()}; }
+    // The processes that show a top-level window of this title, one entry for each window.
+    std::vector<pid_t> OwnersOfShownWindows(std::string_view title) const;
+
+    const std::filesystem::path& ProgramDirectory() const { return m_programDirectory; }
+
+private:
+    SandBox m_sandBox;
+    XvfbServer m_server;
+    std::filesystem::path m_programDirectory;
+    std::vector<std::unique_ptr<ChildProcess>> m_processes;
+};

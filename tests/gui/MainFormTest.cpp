@@ -1,0 +1,228 @@
+#include "AboutDialog.h"
+#include "Application.h"
+#include "Error.h"
+#include "ErrorForm.h"
+#include "InstanceLock.h"
+#include "MainDialog.h"
+#include "Program.h"
+#include "TestSupport.h"
+#include "ui_AboutForm.h"
+#include "ui_ErrorForm.h"
+#include "ui_MainDialog.h"
+
+#include <QActionGroup>
+#include <QTimer>
+#include <csignal>
+#include <fstream>
+
+namespace {
+
+void SetCommandLine(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    Program.SetCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+QStringList TabTitles(const QTabWidget& pages) {
+    QStringList titles;
+    for (int i = 0; i < pages.count(); ++i)
+        titles << pages.widget(i)->objectName() + "=" + pages.tabText(i);
+    return titles;
+}
+
+QStringList Items(const QComboBox& box) {
+    QStringList items;
+    for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+    return items;
+}
+
+QStringList MenuItems(const QMenu& menu) {
+    QStringList items;
+    for (const QAction* item : menu.actions())
+        items << (item->isSeparator() ? QString("-") : item->objectName() + "=" + item->text());
+    return items;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() { SetCommandLine({"Tapestrel"}); }
+    ~MainFormTest() override { Application()->ShowMainForm = true; }
+
+    // Runs the event loop as the program does, until the main window closes.
+    bool RunUntilClosed(const std::function<void()>& action) {
+        bool timedOut = false;
+        QTimer::singleShot(0, &form, action);
+        QTimer::singleShot(5000, &form, [&] {
+            timedOut = true;
+            QCoreApplication::quit();
+        });
+        Application()->Run(form);
+        return !timedOut;
+    }
+
+    SandBox sandbox;
+    ScopedMessageBoxes boxes;
+    ScopedTrayHost tray;
+    TMainForm form;
+    TAboutForm about;
+    TErrorForm error;
+};
+
+TEST_F(MainFormTest, WindowWithItsPagesAndGeneralControls) {
+    EXPECT_EQ(form.windowTitle(), "Tapestrel");
+    EXPECT_EQ(form.size(), QSize(465, 380));
+    EXPECT_EQ(form.ui->AboutLabel->text(), "About");
+    EXPECT_EQ(form.ui->HelpLabel->text(), "Help");
+    EXPECT_EQ(form.ui->CloseProgramLabel->text(), "Close");
+    EXPECT_EQ(TabTitles(*form.ui->PageControl),
+              QStringList({"WallpaperTabSheet=Wallpaper", "CalendarTabSheet=Calendar",
+                           "GeneralTabSheet=General"}));
+    EXPECT_EQ(TabTitles(*form.ui->PageControl2).join(","),
+              "WallpaperGeneralTabSheet=General,ResizeTabSheet=Resize,EffectsTabSheet=Effects,"
+              "DirectoriesTabSheet=Directories,BroadcastTabSheet=Broadcast");
+    EXPECT_EQ(TabTitles(*form.ui->PageControl1).join(","),
+              "CalendarGeneralTabSheet=General,CalendarBackTabSheet=Back,"
+              "CalendarBackColorsTabSheet=Back colors,CalendarHeaderTabSheet=Header,"
+              "CalendarYearTabSheet=Year,CalendarMonthTabSheet=Month,"
+              "CalendarDayOfWeekTabSheet=Day of week,CalendarDaysTabSheet=Days");
+
+    EXPECT_EQ(form.ui->AutorunCheckBox->text(),
+              "Automatically start program when the system starts");
+    EXPECT_EQ(form.ui->HideOnCloseCheckBox->text(), "Hide the program when it is closed");
+    EXPECT_EQ(Items(*form.ui->HotkeyComboBox).join(""), "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    EXPECT_EQ(form.ui->Label17->text(),
+              "(\"Ctrl+Shift\" = next picture; \"Ctrl+Alt\" = previous picture; \"Shift+Alt\" = "
+              "random picture)");
+    EXPECT_EQ(Items(*form.ui->DesktopMarginComboBox).join(","), "0,5,10,15,20,25,30,35,40,45,50");
+    EXPECT_FALSE(form.ui->HotkeyComboBox->isEditable());
+    EXPECT_FALSE(form.ui->DesktopMarginComboBox->isEditable());
+    EXPECT_FALSE(form.Timer.isActive()) << "the timer runs only once start-up is done";
+}
+
+TEST_F(MainFormTest, TrayMenuItems) {
+    EXPECT_EQ(MenuItems(form.SystemTrayPopupMenu).join(","),
+              "STP_CloseMenu=Close,-,STP_AddPicturesDirectoryMenu=Add pictures directory,-,"
+              "STP_VisibleCalendarMenu=Visible calendar,STP_VisibleCalendarBackMenu=Visible "
+              "background,STP_SetCalendarPositionMenu=Set calendar position,"
+              "STP_LoadCalendarSkinMenu=Load calendar skin,"
+              "STP_LoadCalendarSkinColorsMenu=Load calendar colors,-,=Normalize brightness");
+    EXPECT_EQ(MenuItems(*form.STP_NormalizeBrightnessMenu).join(","),
+              "STP_NormalizeBrightness_NoneMenu=None,-,STP_NormalizeBrightness80Menu=80,"
+              "STP_NormalizeBrightness70Menu=70,STP_NormalizeBrightness60Menu=60,"
+              "STP_NormalizeBrightness50Menu=50,STP_NormalizeBrightness40Menu=40,"
+              "STP_NormalizeBrightness30Menu=30,STP_NormalizeBrightness25Menu=25,"
+              "STP_NormalizeBrightness20Menu=20,STP_NormalizeBrightness15Menu=15,"
+              "STP_NormalizeBrightness10Menu=10");
+    QStringList tags;
+    for (const QAction* item : form.STP_NormalizeBrightnessGroup->actions()) {
+        EXPECT_TRUE(item->isCheckable());
+        tags << item->data().toString();
+    }
+    EXPECT_EQ(tags.join(","), "0,80,70,60,50,40,30,25,20,15,10");
+    EXPECT_TRUE(form.STP_NormalizeBrightnessGroup->isExclusive());
+}
+
+TEST_F(MainFormTest, StartsInTheTrayUnlessAskedToShow) {
+    form.BeforeRun();
+    EXPECT_FALSE(Application()->ShowMainForm);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.Timer.isActive());
+    EXPECT_FALSE(form.SuppressComposition);
+    EXPECT_EQ(about.ui->ProgramNameLabel->text(), "Tapestrel");
+    EXPECT_EQ(about.ui->ProgramVersionLabel->text(), "Version 1.2.2, released on 18.09.2007");
+
+    SetCommandLine({"Tapestrel", "showonstart"});
+    Application()->ShowMainForm = true;
+    TMainForm shown;
+    shown.BeforeRun();
+    EXPECT_TRUE(Application()->ShowMainForm);
+}
+
+TEST_F(MainFormTest, ClosingHidesWhileHideOnCloseIsChecked) {
+    ShowMainWindow(form);
+    EXPECT_FALSE(form.close());
+    EXPECT_FALSE(form.isVisible());
+
+    ShowMainWindow(form);
+    form.setWindowState(Qt::WindowMinimized);
+    EXPECT_TRUE(WaitFor([&] { return !form.isVisible(); })) << "minimizing hides too";
+    ShowMainWindow(form);
+    EXPECT_FALSE(form.isMinimized());
+
+    form.ui->HideOnCloseCheckBox->setChecked(false);
+    EXPECT_TRUE(RunUntilClosed([&] { form.close(); }));
+}
+
+TEST_F(MainFormTest, CloseCommandsEndTheProgram) {
+    EXPECT_TRUE(RunUntilClosed([&] { emit form.ui->CloseProgramLabel->clicked(); }));
+    EXPECT_TRUE(form.ClosingForReal);
+
+    TMainForm other;
+    bool timedOut = false;
+    QTimer::singleShot(0, &other, [&] { other.STP_CloseMenu->trigger(); });
+    QTimer::singleShot(5000, &other, [&] {
+        timedOut = true;
+        QCoreApplication::quit();
+    });
+    Application()->Run(other);
+    EXPECT_FALSE(timedOut);
+}
+
+TEST_F(MainFormTest, TheEndOfTheSessionClosesForRealEvenWhenHidingOnClose) {
+    ASSERT_TRUE(form.ui->HideOnCloseCheckBox->isChecked());
+    EXPECT_TRUE(RunUntilClosed([] { raise(SIGTERM); }));
+    EXPECT_TRUE(form.ClosingForReal);
+}
+
+TEST_F(MainFormTest, ALaterStartShowsTheWindowOnlyWhenThereIsNoTrayIcon) {
+    ASSERT_FALSE(IsAnotherInstanceRunning("TapestrelTest"));
+    form.BeforeRun();
+    ASSERT_FALSE(form.isVisible());
+    const std::string socket = HeldInstanceLock()->SocketPath();
+
+    tray->present = true;
+    form.TrayIcon->Add();
+    ASSERT_TRUE(RequestShowFromRunningInstance(socket));
+    WaitFor([] { return false; }, 300);
+    EXPECT_FALSE(form.isVisible()) << "the icon in the tray reaches the window";
+
+    tray->present = false;  // the panel went away, and the icon with it
+    ASSERT_TRUE(RequestShowFromRunningInstance(socket));
+    EXPECT_TRUE(WaitFor([&] { return form.isVisible(); }));
+    ReleaseInstanceMutex();
+}
+
+TEST_F(MainFormTest, HelpOpensTheHelpPageAtItsTopic) {
+    ScopedUrlOpener opener;
+    const auto helpFile = sandbox.Root() / "Help.html";
+    std::ofstream(helpFile) << "<html></html>";
+    Application()->HelpFile = helpFile;
+
+    emit form.ui->HelpLabel->clicked();
+    ASSERT_EQ(opener->opened.size(), 1u);
+    EXPECT_EQ(opener->opened[0], QUrl("file://" + QString::fromStdString(helpFile) + "#100"));
+
+    std::filesystem::remove(helpFile);
+    WhenModalShows([&](QWidget&) {
+        EXPECT_TRUE(error.MemoText().starts_with("DESCRIPTION\r\nFailed to show help.\r\n"));
+        EXPECT_NE(error.MemoText().find("* Description: \"The help file does not exist.\""),
+                  std::string::npos);
+        error.ui->OkayButton->click();
+    });
+    emit form.ui->HelpLabel->clicked();
+    EXPECT_EQ(opener->opened.size(), 1u);
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+}
+
+TEST_F(MainFormTest, AboutShowsTheAboutWindow) {
+    form.BeforeRun();
+    WhenModalShows([&](QWidget& window) {
+        EXPECT_EQ(&window, &about);
+        EXPECT_EQ(window.windowTitle(), "About");
+        about.ui->OkayButton->click();
+    });
+    emit form.ui->AboutLabel->clicked();
+    EXPECT_FALSE(about.isVisible());
+}
+
+}  // namespace

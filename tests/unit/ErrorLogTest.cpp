@@ -1,0 +1,52 @@
+#include "ErrorForm.h"
+#include "TestSupport.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+class ErrorLogTest : public ::testing::Test {
+protected:
+    SandBox sandbox;
+    std::filesystem::path log = sandbox.Root() / "Errors.log";
+};
+
+TEST_F(ErrorLogTest, EntriesAreFramedAndAppended) {
+    ASSERT_TRUE(AppendToErrorLog(log, "DESCRIPTION\r\nFirst"));
+    ASSERT_TRUE(AppendToErrorLog(log, "DESCRIPTION\r\nSecond"));
+    EXPECT_EQ(ReadFile(log),
+              "**********DESCRIPTION\r\nFirst\r\n**********\r\n"
+              "**********DESCRIPTION\r\nSecond\r\n**********\r\n");
+}
+
+TEST_F(ErrorLogTest, ALogAbove10000BytesIsEmptiedFirst) {
+    const std::string entryFraming = "**********new\r\n**********\r\n";
+
+    WriteFile(log, std::string(10000, 'x'));
+    ASSERT_TRUE(AppendToErrorLog(log, "new"));
+    EXPECT_EQ(ReadFile(log), std::string(10000, 'x') + entryFraming);
+
+    WriteFile(log, std::string(10001, 'x'));
+    ASSERT_TRUE(AppendToErrorLog(log, "new"));
+    EXPECT_EQ(ReadFile(log), entryFraming);
+}
+
+TEST_F(ErrorLogTest, AnUnwritableLogAnswersFalse) {
+    EXPECT_FALSE(AppendToErrorLog(sandbox.Root() / "missing-folder" / "Errors.log", "x"));
+    std::filesystem::create_directory(log);
+    EXPECT_FALSE(AppendToErrorLog(log, "x"));
+}
+
+}  // namespace

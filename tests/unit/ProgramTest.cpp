@@ -1,0 +1,55 @@
+#include "Program.h"
+#include "TerminationSignals.h"
+#include "TestSupport.h"
+
+#include <csignal>
+
+namespace {
+
+void SetCommandLine(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    Program.SetCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(ProgramTest, Parameters) {
+    SetCommandLine({"/opt/Tapestrel/Tapestrel", "ShowOnStart"});
+    EXPECT_EQ(GetParameter(0), "/opt/Tapestrel/Tapestrel");
+    EXPECT_EQ(GetParameter(1), "ShowOnStart");
+    EXPECT_EQ(GetParameter(2), "");
+    EXPECT_EQ(GetProgramDirectory() + "/" + GetProgramFileName(), GetProgramPath());
+    EXPECT_TRUE(std::filesystem::path(GetProgramPath()).is_absolute());
+}
+
+TEST(ProgramTest, UninstallParameterSelectsTheInstallerInAnyLetterCase) {
+    for (const char* parameter : {"/Uninstall", "/uninstall", "/UNINSTALL"}) {
+        SetCommandLine({"Tapestrel", parameter});
+        EXPECT_TRUE(IsInstallerMode()) << parameter;
+    }
+    for (const char* parameter : {"ShowOnStart", "Uninstall", "/Uninstall2"}) {
+        SetCommandLine({"Tapestrel", parameter});
+        EXPECT_FALSE(IsInstallerMode()) << parameter;
+    }
+    SetCommandLine({"Tapestrel", "ShowOnStart", "/Uninstall"});
+    EXPECT_FALSE(IsInstallerMode()) << "only the first parameter counts";
+}
+
+TEST(ProgramTest, AnExceptionThatCannotBeHandledEndsTheProcessWithCode1) {
+    EXPECT_EXIT(std::terminate(), ::testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(TerminateProgramFun(), ::testing::ExitedWithCode(1), "");
+}
+
+TEST(TerminationSignalsTest, SignalsArriveInTheEventLoop) {
+    TerminationSignals termination;
+    ASSERT_TRUE(termination.Install());
+    std::vector<int> received;
+    QObject::connect(&termination, &TerminationSignals::Requested,
+                     [&](int signal) { received.push_back(signal); });
+    raise(SIGTERM);
+    raise(SIGHUP);
+    raise(SIGINT);
+    EXPECT_TRUE(WaitFor([&] { return received.size() == 3; }));
+    EXPECT_EQ(received, (std::vector{SIGTERM, SIGHUP, SIGINT}));
+}
+
+}  // namespace
