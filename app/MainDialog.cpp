@@ -27,7 +27,6 @@ constexpr int kTimerIntervalMs = 1000;
 TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     ui->setupUi(this);
     MakeFixedWindow(*this);
-    setWindowIcon(QApplication::windowIcon());
     MainForm = this;
 
     RouteApplicationExceptions();
@@ -36,8 +35,6 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
         application->HelpFile = GetProgramDirectory() + "/Help.html";
     }
 
-    SuppressComposition = true;
-    LoadFullSkin = true;
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         ui->HotkeyComboBox->addItem(QString(QChar(letter)));
 
@@ -51,9 +48,11 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     connect(ui->HelpLabel, &TLinkLabel::clicked, this, &TMainForm::HelpLabelClick);
     connect(ui->CloseProgramLabel, &TLinkLabel::clicked, this, &TMainForm::CloseProgramLabelClick);
 
-    connect(&m_terminationSignals, &TerminationSignals::Requested, this, &TMainForm::EndSession);
+    // The end of the session closes for real, as the Close command does, so nothing is lost.
+    connect(&m_terminationSignals, &TerminationSignals::Requested, this,
+            &TMainForm::CloseProgramLabelClick);
     m_terminationSignals.Install();
-    connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::EndSession);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::CloseProgramLabelClick);
 }
 
 TMainForm::~TMainForm() {
@@ -133,11 +132,6 @@ void TMainForm::HelpLabelClick() {
 
 void TMainForm::AboutLabelClick() {
     if (AboutForm != nullptr) AboutForm->Dialog();
-}
-
-void TMainForm::EndSession() {
-    ClosingForReal = true;
-    close();
 }
 
 void TMainForm::ShowRequestedByAnotherInstance() {

@@ -62,8 +62,6 @@ protected:
 
 private:
     void BuildSystemTrayPopupMenu();
-    // The session is ending (log-out, shut-down, or a termination signal): close for real.
-    void EndSession();
     // A later start of the program asks for the window.
     void ShowRequestedByAnotherInstance();
 
