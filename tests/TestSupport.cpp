@@ -1,20 +1,33 @@
 #include "TestSupport.h"
 
 #include <sys/stat.h>
+#include "Program.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
-fs::path TestDataDirectory() {
-    return TAPESTREL_TEST_DATA_DIR;
-}
-
 fs::path ProgramBinary() {
     return TAPESTREL_BINARY;
+}
+
+void SetProgramCommandLine(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    Program.SetCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+std::string ReadWholeFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
 }
 
 namespace {

@@ -19,9 +19,13 @@
 
 class QWidget;
 
-// Folders of the source tree and of the build, compiled in.
-std::filesystem::path TestDataDirectory();
+// The built program, compiled in.
 std::filesystem::path ProgramBinary();
+
+// The command line the program sees, as if it had been started with these arguments.
+void SetProgramCommandLine(std::vector<std::string> arguments);
+
+std::string ReadWholeFile(const std::filesystem::path& path);
 
 // A private home for one test: HOME, the XDG folders and TMPDIR point into a fresh directory,
 // removed with everything in it when the sandbox goes; the environment is restored.

@@ -29,7 +29,7 @@ ChildProcess& EndToEndTest::StartProgram(std::vector<std::string> arguments,
 }
 
 ChildProcess& EndToEndTest::Start(const fs::path& program, std::vector<std::string> arguments) {
-    // The suite's own environment may name Qt's offscreen platform, which shows nothing on X.
+    // Qt's offscreen platform, which a developer's shell may name, would show nothing on X.
     StartOptions options{
         .arguments = std::move(arguments),
         .environment = {{"DISPLAY", m_server.Display()}, {"QT_QPA_PLATFORM", "xcb"}}};

@@ -7,8 +7,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -85,11 +83,8 @@ TEST_F(ErrorFormTest, LogAppendsTheReportBesideTheProgramAndBeeps) {
     });
     form.ShowReport("Error", "d", "\r\nr", nullptr);
 
-    std::ifstream file(log, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
     const std::string entry = "**********DESCRIPTION\r\nd\r\n\r\nr\r\n**********\r\n";
-    EXPECT_EQ(content.str(), entry + entry);
+    EXPECT_EQ(ReadWholeFile(log), entry + entry);
     EXPECT_EQ(boxes->beeps, (std::vector{BeepSound::Default, BeepSound::Default}));
     std::filesystem::remove(log);
 }

@@ -17,12 +17,6 @@
 
 namespace {
 
-void SetCommandLine(std::vector<std::string> arguments) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    Program.SetCommandLine(static_cast<int>(argv.size()), argv.data());
-}
-
 QStringList TabTitles(const QTabWidget& pages) {
     QStringList titles;
     for (int i = 0; i < pages.count(); ++i)
@@ -45,18 +39,18 @@ QStringList MenuItems(const QMenu& menu) {
 
 class MainFormTest : public ::testing::Test {
 protected:
-    MainFormTest() { SetCommandLine({"Tapestrel"}); }
+    MainFormTest() { SetProgramCommandLine({"Tapestrel"}); }
     ~MainFormTest() override { Application()->ShowMainForm = true; }
 
     // Runs the event loop as the program does, until the main window closes.
-    bool RunUntilClosed(const std::function<void()>& action) {
+    static bool RunUntilClosed(TMainForm& window, const std::function<void()>& action) {
         bool timedOut = false;
-        QTimer::singleShot(0, &form, action);
-        QTimer::singleShot(5000, &form, [&] {
+        QTimer::singleShot(0, &window, action);
+        QTimer::singleShot(5000, &window, [&] {
             timedOut = true;
             QCoreApplication::quit();
         });
-        Application()->Run(form);
+        Application()->Run(window);
         return !timedOut;
     }
 
@@ -131,7 +125,7 @@ TEST_F(MainFormTest, StartsInTheTrayUnlessAskedToShow) {
     EXPECT_EQ(about.ui->ProgramNameLabel->text(), "Tapestrel");
     EXPECT_EQ(about.ui->ProgramVersionLabel->text(), "Version 1.2.2, released on 18.09.2007");
 
-    SetCommandLine({"Tapestrel", "showonstart"});
+    SetProgramCommandLine({"Tapestrel", "showonstart"});
     Application()->ShowMainForm = true;
     TMainForm shown;
     shown.BeforeRun();
@@ -150,27 +144,20 @@ TEST_F(MainFormTest, ClosingHidesWhileHideOnCloseIsChecked) {
     EXPECT_FALSE(form.isMinimized());
 
     form.ui->HideOnCloseCheckBox->setChecked(false);
-    EXPECT_TRUE(RunUntilClosed([&] { form.close(); }));
+    EXPECT_TRUE(RunUntilClosed(form, [&] { form.close(); }));
 }
 
 TEST_F(MainFormTest, CloseCommandsEndTheProgram) {
-    EXPECT_TRUE(RunUntilClosed([&] { emit form.ui->CloseProgramLabel->clicked(); }));
+    EXPECT_TRUE(RunUntilClosed(form, [&] { emit form.ui->CloseProgramLabel->clicked(); }));
     EXPECT_TRUE(form.ClosingForReal);
 
     TMainForm other;
-    bool timedOut = false;
-    QTimer::singleShot(0, &other, [&] { other.STP_CloseMenu->trigger(); });
-    QTimer::singleShot(5000, &other, [&] {
-        timedOut = true;
-        QCoreApplication::quit();
-    });
-    Application()->Run(other);
-    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(RunUntilClosed(other, [&] { other.STP_CloseMenu->trigger(); }));
 }
 
 TEST_F(MainFormTest, TheEndOfTheSessionClosesForRealEvenWhenHidingOnClose) {
     ASSERT_TRUE(form.ui->HideOnCloseCheckBox->isChecked());
-    EXPECT_TRUE(RunUntilClosed([] { raise(SIGTERM); }));
+    EXPECT_TRUE(RunUntilClosed(form, [] { raise(SIGTERM); }));
     EXPECT_TRUE(form.ClosingForReal);
 }
 

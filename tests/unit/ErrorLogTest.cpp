@@ -2,16 +2,8 @@
 #include "TestSupport.h"
 
 #include <fstream>
-#include <sstream>
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
 
 void WriteFile(const std::filesystem::path& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
@@ -26,7 +18,7 @@ protected:
 TEST_F(ErrorLogTest, EntriesAreFramedAndAppended) {
     ASSERT_TRUE(AppendToErrorLog(log, "DESCRIPTION\r\nFirst"));
     ASSERT_TRUE(AppendToErrorLog(log, "DESCRIPTION\r\nSecond"));
-    EXPECT_EQ(ReadFile(log),
+    EXPECT_EQ(ReadWholeFile(log),
               "**********DESCRIPTION\r\nFirst\r\n**********\r\n"
               "**********DESCRIPTION\r\nSecond\r\n**********\r\n");
 }
@@ -36,11 +28,11 @@ TEST_F(ErrorLogTest, ALogAbove10000BytesIsEmptiedFirst) {
 
     WriteFile(log, std::string(10000, 'x'));
     ASSERT_TRUE(AppendToErrorLog(log, "new"));
-    EXPECT_EQ(ReadFile(log), std::string(10000, 'x') + entryFraming);
+    EXPECT_EQ(ReadWholeFile(log), std::string(10000, 'x') + entryFraming);
 
     WriteFile(log, std::string(10001, 'x'));
     ASSERT_TRUE(AppendToErrorLog(log, "new"));
-    EXPECT_EQ(ReadFile(log), entryFraming);
+    EXPECT_EQ(ReadWholeFile(log), entryFraming);
 }
 
 TEST_F(ErrorLogTest, AnUnwritableLogAnswersFalse) {

@@ -6,14 +6,8 @@
 
 namespace {
 
-void SetCommandLine(std::vector<std::string> arguments) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    Program.SetCommandLine(static_cast<int>(argv.size()), argv.data());
-}
-
 TEST(ProgramTest, Parameters) {
-    SetCommandLine({"/opt/Tapestrel/Tapestrel", "ShowOnStart"});
+    SetProgramCommandLine({"/opt/Tapestrel/Tapestrel", "ShowOnStart"});
     EXPECT_EQ(GetParameter(0), "/opt/Tapestrel/Tapestrel");
     EXPECT_EQ(GetParameter(1), "ShowOnStart");
     EXPECT_EQ(GetParameter(2), "");
@@ -23,14 +17,14 @@ TEST(ProgramTest, Parameters) {
 
 TEST(ProgramTest, UninstallParameterSelectsTheInstallerInAnyLetterCase) {
     for (const char* parameter : {"/Uninstall", "/uninstall", "/UNINSTALL"}) {
-        SetCommandLine({"Tapestrel", parameter});
+        SetProgramCommandLine({"Tapestrel", parameter});
         EXPECT_TRUE(IsInstallerMode()) << parameter;
     }
     for (const char* parameter : {"ShowOnStart", "Uninstall", "/Uninstall2"}) {
-        SetCommandLine({"Tapestrel", parameter});
+        SetProgramCommandLine({"Tapestrel", parameter});
         EXPECT_FALSE(IsInstallerMode()) << parameter;
     }
-    SetCommandLine({"Tapestrel", "ShowOnStart", "/Uninstall"});
+    SetProgramCommandLine({"Tapestrel", "ShowOnStart", "/Uninstall"});
     EXPECT_FALSE(IsInstallerMode()) << "only the first parameter counts";
 }
 
