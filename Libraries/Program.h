@@ -6,6 +6,9 @@
 
 class InstanceLock;
 
+// The name under which the program keeps its files, its lock and its per-user settings.
+constexpr const char* ProductName = "Tapestrel";
+
 // The process: its command line, the handler for exceptions that cannot be handled, and the
 // single-instance rule.
 class TProgram {

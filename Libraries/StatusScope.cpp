@@ -17,6 +17,13 @@ void TStatusScope::Raise(std::string_view description, std::string_view paramete
     throw SkipRest{};
 }
 
+void TStatusScope::Warn(std::string_view description, std::string_view parameter1,
+                        std::string_view parameter2, int32_t systemErrorCode,
+                        std::source_location where) {
+    m_local.Raise(m_file, m_function, static_cast<int32_t>(where.line()), fsWarning, description,
+                  parameter1, parameter2, systemErrorCode);
+}
+
 void TStatusScope::AdoptCalleeFailure() {
     if (!FunStatContext.Failed()) return;
     m_local = FunStatContext;

@@ -62,6 +62,11 @@ public:
                             std::string_view parameter2 = {}, int32_t systemErrorCode = 0,
                             std::source_location where = std::source_location::current());
 
+    // Records a warning: the caller learns of it, but it is no failure and the body goes on.
+    void Warn(std::string_view description, std::string_view parameter1 = {},
+              std::string_view parameter2 = {}, int32_t systemErrorCode = 0,
+              std::source_location where = std::source_location::current());
+
     // After a call to a function that follows the protocol: when it failed, its raise context
     // becomes this function's outcome and the rest of the body is skipped. Only inside Run.
     void AdoptCalleeFailure();

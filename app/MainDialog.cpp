@@ -64,10 +64,10 @@ void TMainForm::BeforeRun() {
     TStatusScope scope("TMainForm::BeforeRun");
     scope.Run([&] {
         if (AboutForm != nullptr)
-            AboutForm->SetProductTexts("Tapestrel", "Version 1.2.2, released on 18.09.2007");
+            AboutForm->SetProductTexts(ProductName, "Version 1.2.2, released on 18.09.2007");
 
         TrayIcon = std::make_unique<SystemTrayIcon>(*this, QApplication::windowIcon(),
-                                                    &SystemTrayPopupMenu, "Tapestrel");
+                                                    &SystemTrayPopupMenu, ProductName);
         TrayIcon->Add();
         if (InstanceLock* lock = HeldInstanceLock()) {
             connect(lock, &InstanceLock::ShowRequested, this,

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kProductName = "Tapestrel";
 constexpr const char* kDescription = "Manage your desktop wallpapers";
 constexpr const char* kVersionText = "Version 1.2.2, released on 18.09.2007";
 
@@ -23,7 +22,7 @@ int main(int argc, char** argv) {
     {
         TStatusScope scope("WinMain");
         const bool installerMode = IsInstallerMode();
-        if (!installerMode && IsAnotherInstanceRunning(kProductName)) {
+        if (!installerMode && IsAnotherInstanceRunning(ProductName)) {
             AskRunningInstanceToShow();
         } else {
             std::unique_ptr<TApplication> application;
@@ -35,7 +34,7 @@ int main(int argc, char** argv) {
 
             scope.Run([&] {
                 application = std::make_unique<TApplication>(argc, argv);
-                application->setApplicationName(QString::fromUtf8(kProductName));
+                application->setApplicationName(QString::fromUtf8(ProductName));
                 application->setWindowIcon(ProgramIcon());
 
                 QWidget* mainWindow = nullptr;
@@ -51,7 +50,7 @@ int main(int argc, char** argv) {
                 desktopPositionForm = std::make_unique<TDesktopPositionForm>();
 
                 if (installerMode)
-                    installForm->Setup(kProductName, kDescription, kVersionText);
+                    installForm->Setup(ProductName, kDescription, kVersionText);
                 else
                     mainForm->BeforeRun();
 

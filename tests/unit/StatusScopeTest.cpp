@@ -17,9 +17,10 @@ void FailingCallee() {
 
 void WarningCallee() {
     TStatusScope scope("WarningCallee");
-    scope.Run([] {});
-    // The only warning in the program is raised this way, by hand.
-    FunStatContext.Raise("f.cpp", "WarningCallee", 1, fsWarning, "Large file.", "", "", 0);
+    scope.Run([&] {
+        scope.Warn("Large file.");
+        ++g_linesRun;
+    });
 }
 
 // Begins and then leaves without handing over its outcome, as a function that was cut short.
@@ -80,8 +81,12 @@ TEST_F(StatusScopeTest, ACalleeThatDidNotFinishIsSeenAsFailed) {
 }
 
 TEST_F(StatusScopeTest, AWarningIsNotAFailure) {
-    Caller(WarningCallee);
+    WarningCallee();
     EXPECT_EQ(g_linesRun, 1);
+    EXPECT_EQ(FunStatContext.Status, fsWarning);
+    EXPECT_EQ(FunStatContext.Description, "Large file.");
+    Caller(WarningCallee);
+    EXPECT_EQ(g_linesRun, 3);
     EXPECT_EQ(FunStatContext.Status, fsPerfect);
 }
 
