@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <set>
+#include <string>
+#include <string_view>
+
+// ---- Path text ------------------------------------------------------------------------------
+// Paths are bytes as the file system names them, "/" between the parts. Empty text gives empty
+// text. Drive names such as "C:" keep their old rules; no real path here looks like one.
+
+std::string IncludeSeparator(std::string_view path);
+bool IsDriveName(std::string_view path);
+// The directory part with its trailing "/"; empty for a drive name or a bare name.
+std::string GetFileDir(std::string_view path);
+// The part after the last "/"; a drive name stays whole.
+std::string GetFileNameOnly(std::string_view path);
+// The extension with its dot, or empty.
+std::string GetFileExtension(std::string_view path);
+
+// Extensions compared without regard to letter case.
+struct ExtensionLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+using TExtensionList = std::set<std::string, ExtensionLess>;
+bool HasListedExtension(std::string_view file, const TExtensionList* list);
+
+// File names here have no short forms.
+std::string ToLongPath(std::string_view path);
+// Absolute, with "." and ".." resolved by the text alone (symbolic links are kept).
+std::string GetFullPath(std::string_view path);
+// The same file (device and inode) when both exist; otherwise the same absolute path. Never for
+// names with one of the characters <>|"*?.
+bool IsSameFile(std::string_view a, std::string_view b);
+// Masks are separated by ";" and use "*" and "?"; letter case is ignored; an empty mask list
+// accepts everything.
+bool MatchesFileMask(std::string_view file, std::string_view masks);
+bool FileOrDirExists(std::string_view path);
+bool IsDirectory(std::string_view path);
+bool IsLinkFileName(std::string_view path);
+// A file without the owner's write permission gets it.
+void ClearReadOnly(std::string_view path);
+// No program here runs in an MS-DOS box.
+constexpr bool IsDosProgram(std::string_view) {
+    return false;
+}
+std::string GetLinkExtension(std::string_view path);
+
+// ---- Whole files ----------------------------------------------------------------------------
+
+// false with an errno code in error when the file can't be read.
+bool ReadFileBytes(std::string_view path, std::string& content, int& error);
+// Replaces the file through a temporary file beside it and a rename, so that nobody ever reads
+// it half written; false with an errno code in error when that fails (the old file then stays).
+bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
+                         int& error);
+
+// ---- Special folders and files --------------------------------------------------------------
+
+// The folder ids the program has always used.
+constexpr int CSIDL_PROGRAMS = 2;
+constexpr int CSIDL_STARTUP = 7;
+constexpr int CSIDL_DESKTOPDIRECTORY = 16;
+constexpr int CSIDL_PROGRAM_FILES = 38;
+
+// The program's private per-user folder for the files it hands to the desktop, with a trailing
+// "/"; empty and "Failed to get path." when it cannot be had safely.
+std::string GetTempPath();
+// The special folder with a trailing "/", created when missing; empty for an unknown id.
+std::string GetSystemDirectoryPath(int folderId);
+std::string GetDesktopPath();
+std::string GetProgramsMenuPath();
+std::string GetProgramFilesPath();
+std::string GetStartupPath();
+// The desktop's folder browser, starting at directory (or root when that is empty); true when
+// the user chose one, which then is in directory.
+bool ChooseDirectory(std::string& directory, std::string_view root, std::string_view caption);
+// The size of an open file; 0 and a warning when the system can't tell.
+uint64_t GetFileSize(int fileDescriptor);
+// The local date-time of a file time; 0 and "Failed to convert time." when it has none.
+double ConvertFileTime(const timespec& fileTime);
+
+// ---- Links ----------------------------------------------------------------------------------
+
+// A link to a file, as this platform keeps it: a Desktop Entry file.
+class TLinkFile {
+public:
+    bool Valid = false;  // the fields of the target below describe an existing file
+    uint32_t Attributes = 0;
+    double CreationTime = 0;
+    double LastAccessTime = 0;
+    double LastWriteTime = 0;
+    uint64_t Size = 0;
+    std::string ReferencePath;
+    std::string WorkingPath;
+    std::string Arguments;
+    std::string Description;
+    std::string IconPath;
+    int32_t IconIndex = 0;
+    int32_t HotKey = 0;
+    int32_t ShowCommand = 0;  // 1 a normal window, 7 minimized
+
+    void Clear();
+    // resolve: the target must exist.
+    bool Load(std::string_view linkFileName, bool resolve);
+    // An existing link is only replaced with overwrite; leaving it is no failure.
+    bool Save(std::string_view linkFileName, bool overwrite);
+};
+
+constexpr int32_t SW_SHOWNORMAL = 1;
+constexpr int32_t SW_SHOWMINNOACTIVE = 7;
+
+bool CopyFileAsLink(std::string_view target, std::string_view linkFileName, bool overwrite,
+                    std::string_view arguments, bool setWorkingDirectory, bool minimized);
+bool CopyFileAsLinkWithParam(std::string_view target, std::string_view linkFileName,
+                             std::string_view arguments, bool overwrite);
+// Keeps the link to target in linkDirectory (named after the target) present when status is
+// true and absent when false; a failure is shown.
+void MakeLinkByStatus(std::string_view linkDirectory, std::string_view target,
+                      std::string_view arguments, std::string_view description, bool minimized,
+                      bool status);

@@ -1,0 +1,82 @@
+#include "File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    // Closes now, so that a failing close is seen.
+    bool Close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool WriteAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t written = write(fd, content.data(), content.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        content.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileBytes(std::string_view path, std::string& content, int& error) {
+    content.clear();
+    error = 0;
+    FileDescriptor file(open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) {
+        error = errno;
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = read(file.Get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            error = errno;
+            content.clear();
+            return false;
+        }
+        if (count == 0) return true;
+        content.append(buffer, static_cast<size_t>(count));
+    }
+}
+
+bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
+                         int& error) {
+    error = 0;
+    std::string temporary = std::string(path) + ".XXXXXX";
+    FileDescriptor file(mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.Get() < 0) {
+        error = errno;
+        return false;
+    }
+    const bool written = fchmod(file.Get(), mode) == 0 && WriteAll(file.Get(), content) &&
+                         fsync(file.Get()) == 0 && file.Close() &&
+                         rename(temporary.c_str(), std::string(path).c_str()) == 0;
+    if (!written) {
+        error = errno;
+        unlink(temporary.c_str());
+    }
+    return written;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "Registry.h"
+
+#include <QRect>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFont;
+class QListWidget;
+class QMenu;
+class QMimeData;
+class QPainter;
+class QWidget;
+
+// ---- Integers typed by the user -------------------------------------------------------------
+//
+// The accepted text: leading blanks, then a sign and decimal digits, or hexadecimal digits after
+// "$", "x" or "0x"; nothing after the digits; a 32-bit signed value. Empty text stands for the
+// default. Malformed text leaves "Unhandled exception: '<text>' is not a valid integer value" in
+// FunStatContext; a well-formed value outside the limits does not fail.
+
+// The integer of text, throwing TException for malformed text.
+int32_t StrToInt(std::string_view text);
+
+// True when the text held an integer within the limits (or was empty with the default within
+// them); value receives that integer, otherwise the default.
+bool CheckIntFromText(std::string_view text, int32_t minimum, int32_t maximum, int32_t defaultValue,
+                      int32_t& value);
+int32_t GetIntFromText(std::string_view text, int32_t minimum, int32_t maximum,
+                       int32_t defaultValue);
+int32_t TextToInt(std::string_view text);
+
+// As GetIntFromText for the box's text, but an unusable text is also shown to the user, and the
+// box gets the focus and the default.
+int32_t GetIntFromComboBox(QComboBox& comboBox, int32_t minimum, int32_t maximum,
+                           int32_t defaultValue);
+int32_t ComboBoxToInt(QComboBox& comboBox);
+
+// ---- Controls -------------------------------------------------------------------------------
+
+// The character cell height of the font on the control; 0 and "Failed to get device context."
+// without a control.
+int GetFontHeight(const QFont& font, const QWidget* control);
+void SetControlFocus(QWidget* control);
+// Selects the first item equal to text (letter case ignored), else the one equal to fallback,
+// else the first item.
+void SelectComboBoxItem(QComboBox& comboBox, std::string_view text, std::string_view fallback);
+// Makes the list draw its selection again.
+void RefreshListBoxSelection(QListWidget& listBox);
+// Selects the item under the point of the list's viewport; -1 when there is none.
+int SelectListBoxItemAt(QListWidget& listBox, int x, int y);
+// The first direct item of the menu whose data is tag, separators excepted.
+QAction* FindMenuItemByTag(const QMenu& menu, int tag);
+// The focus frame of an owner-drawn list item, only when it is both selected and focused.
+void DrawListBoxFocus(const QWidget& listBox, QPainter& canvas, bool selected, bool focused,
+                      const QRect& rect);
+
+// Text layout flags, in the values the program has always used for them.
+constexpr unsigned DT_CENTER = 0x1;
+constexpr unsigned DT_VCENTER = 0x4;
+constexpr unsigned DT_SINGLELINE = 0x20;
+constexpr unsigned DT_CALCRECT = 0x400;
+constexpr unsigned DT_WORDBREAK = 0x800;
+constexpr unsigned DT_PATH_ELLIPSIS = 0x4000;
+
+// Draws text into rect with the canvas's font and pen. format 0 means word break. With width or
+// height given it only measures. Desktops here offer no shadowed-text service, so no shadow is
+// drawn.
+void DrawTextInRect(std::string_view text, QPainter& canvas, bool transparent, const QRect& rect,
+                    unsigned format, bool centreHorizontally, bool centreVertically,
+                    int* width = nullptr, int* height = nullptr);
+
+// ---- The user's programs, the clipboard, the per-user store, drops ---------------------------
+
+// Opens a file or web address with the program the user chose for it; a program file is
+// started with the parameters. An empty name is only told to the user. No desktop here starts
+// a window minimized on request, so minimized is not used.
+void RunFile(std::string_view file, std::string_view parameters, std::string_view directory,
+             bool quoteParameters, bool minimized);
+// Opens a web page; a failure is shown with failureDescription.
+void OpenSite(std::string_view address, std::string_view failureDescription);
+
+bool CopyTextToClipboard(std::string_view text, std::string_view failureDescription, bool beep,
+                         bool append);
+
+// keyPath reads "Software\<Product>\<SubKey>".
+std::string GetRegistryText(RegistryRoot root, std::string_view keyPath,
+                            std::string_view valueName);
+void SetRegistryText(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+                     std::string_view text);
+std::string GetUserRegistryText(std::string_view product, std::string_view subKey,
+                                std::string_view valueName);
+void SetUserRegistryText(std::string_view product, std::string_view subKey,
+                         std::string_view valueName, std::string_view text);
+
+// The local files of a drop, as the file system names them, in the order given.
+void DroppedFilesToList(const QMimeData& drop, std::vector<std::string>& list);

@@ -1,0 +1,109 @@
+#include "Mydialogs.h"
+#include "QtText.h"
+#include "StatusScope.h"
+#include "Utilities.h"
+
+#include <QComboBox>
+#include <limits>
+#include <optional>
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads digits in base to the end of the text; nothing when there are none, a stray character
+// follows, or the magnitude exceeds limit.
+std::optional<int64_t> ReadMagnitude(std::string_view digits, int base, int64_t limit) {
+    if (digits.empty()) return std::nullopt;
+    int64_t magnitude = 0;
+    for (char c : digits) {
+        const int digit = HexDigit(c);
+        if (digit < 0 || digit >= base) return std::nullopt;
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit) return std::nullopt;
+    }
+    return magnitude;
+}
+
+std::optional<int32_t> ParseInt(std::string_view text) {
+    constexpr int64_t kMaximum = std::numeric_limits<int32_t>::max();
+    std::string_view rest = text.substr(std::min(text.find_first_not_of(' '), text.size()));
+    for (std::string_view prefix : {"$", "0x", "0X", "x", "X"}) {
+        if (rest.starts_with(prefix)) {
+            const auto magnitude = ReadMagnitude(rest.substr(prefix.size()), 16, kMaximum);
+            if (!magnitude) return std::nullopt;
+            return static_cast<int32_t>(*magnitude);
+        }
+    }
+    const bool negative = rest.starts_with('-');
+    if (negative || rest.starts_with('+')) rest.remove_prefix(1);
+    const auto magnitude = ReadMagnitude(rest, 10, kMaximum + (negative ? 1 : 0));
+    if (!magnitude) return std::nullopt;
+    return static_cast<int32_t>(negative ? -*magnitude : *magnitude);
+}
+
+// The integer of text within the limits, else the default (and false). Runs inside the caller's
+// scope so that malformed text becomes the caller's failure.
+bool ReadWithinLimits(TStatusScope& scope, std::string_view text, int32_t minimum, int32_t maximum,
+                      int32_t defaultValue, int32_t& value) {
+    value = defaultValue;
+    bool withinLimits = false;
+    scope.Run([&] {
+        const int32_t read = text.empty() ? defaultValue : StrToInt(text);
+        withinLimits = read >= minimum && read <= maximum;
+        if (withinLimits) value = read;
+    });
+    return withinLimits;
+}
+
+}  // namespace
+
+int32_t StrToInt(std::string_view text) {
+    const auto value = ParseInt(text);
+    if (!value) throw TException("'" + std::string(text) + "' is not a valid integer value");
+    return *value;
+}
+
+bool CheckIntFromText(std::string_view text, int32_t minimum, int32_t maximum, int32_t defaultValue,
+                      int32_t& value) {
+    TStatusScope scope("CheckIntFromText");
+    return ReadWithinLimits(scope, text, minimum, maximum, defaultValue, value);
+}
+
+int32_t GetIntFromText(std::string_view text, int32_t minimum, int32_t maximum,
+                       int32_t defaultValue) {
+    TStatusScope scope("GetIntFromText");
+    int32_t value = defaultValue;
+    ReadWithinLimits(scope, text, minimum, maximum, defaultValue, value);
+    return value;
+}
+
+int32_t TextToInt(std::string_view text) {
+    return GetIntFromText(text, std::numeric_limits<int32_t>::min(),
+                          std::numeric_limits<int32_t>::max(), 0);
+}
+
+int32_t GetIntFromComboBox(QComboBox& comboBox, int32_t minimum, int32_t maximum,
+                           int32_t defaultValue) {
+    TStatusScope scope("GetIntFromComboBox");
+    int32_t value = defaultValue;
+    if (!ReadWithinLimits(scope, ToBytes(comboBox.currentText()), minimum, maximum, defaultValue,
+                          value)) {
+        ShowWarning("Integer value outside limits.\nIt will be set to default.\n    * Minimum = " +
+                    std::to_string(minimum) + "\n    * Maximum = " + std::to_string(maximum) +
+                    "\n    * Default = " + std::to_string(defaultValue));
+        SetControlFocus(&comboBox);
+        comboBox.setCurrentText(QString::number(defaultValue));
+    }
+    return value;
+}
+
+int32_t ComboBoxToInt(QComboBox& comboBox) {
+    return GetIntFromComboBox(comboBox, std::numeric_limits<int32_t>::min(),
+                              std::numeric_limits<int32_t>::max(), 0);
+}
