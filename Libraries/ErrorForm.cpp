@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "Error.h"
+#include "File.h"
 #include "FormStyle.h"
 #include "Mydialogs.h"
 #include "Program.h"
@@ -20,16 +21,6 @@ TErrorForm* ErrorForm = nullptr;
 namespace {
 
 constexpr off_t kLogSizeLimit = 10000;
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
 
 }  // namespace
 

@@ -50,6 +50,8 @@ std::string GetLinkExtension(std::string_view path);
 
 // ---- Whole files ----------------------------------------------------------------------------
 
+// Writes everything, also when the system takes it in pieces; false with errno set.
+bool WriteAll(int fd, std::string_view content);
 // false with an errno code in error when the file can't be read.
 bool ReadFileBytes(std::string_view path, std::string& content, int& error);
 // Replaces the file through a temporary file beside it and a rename, so that nobody ever reads

@@ -28,6 +28,8 @@ private:
     int m_fd;
 };
 
+}  // namespace
+
 bool WriteAll(int fd, std::string_view content) {
     while (!content.empty()) {
         const ssize_t written = write(fd, content.data(), content.size());
@@ -37,8 +39,6 @@ bool WriteAll(int fd, std::string_view content) {
     }
     return true;
 }
-
-}  // namespace
 
 bool ReadFileBytes(std::string_view path, std::string& content, int& error) {
     content.clear();
