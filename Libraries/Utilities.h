@@ -98,5 +98,10 @@ std::string GetUserRegistryText(std::string_view product, std::string_view subKe
 void SetUserRegistryText(std::string_view product, std::string_view subKey,
                          std::string_view valueName, std::string_view text);
 
+// Makes the picture file the desktop wallpaper; a bare name is taken from GetTempPath. The
+// desktop gets a new name for the same pixels each time (it would show its cached picture for a
+// name it knows); the two newest names are kept.
+void SetFileAsWallpaper(std::string_view fileName);
+
 // The local files of a drop, as the file system names them, in the order given.
 void DroppedFilesToList(const QMimeData& drop, std::vector<std::string>& list);

@@ -41,11 +41,16 @@ void SetEnvironment(const char* name, const fs::path& value) {
 SandBox::SandBox() {
     std::string pattern = (fs::temp_directory_path() / "tapestrel-test-XXXXXX").string();
     m_root = mkdtemp(pattern.data());
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
-                             "XDG_RUNTIME_DIR", "TMPDIR"}) {
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR",
+          "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY"}) {
         const char* value = std::getenv(name);
         m_savedEnvironment[name] = value ? std::optional<std::string>(value) : std::nullopt;
     }
+    // No desktop at all, unless the test names one.
+    for (const char* name :
+         {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY"})
+        unsetenv(name);
     fs::create_directories(Home() / ".config");
     fs::create_directories(Home() / ".local/share");
     fs::create_directories(Home() / ".cache");

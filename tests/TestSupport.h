@@ -28,7 +28,8 @@ void SetProgramCommandLine(std::vector<std::string> arguments);
 std::string ReadWholeFile(const std::filesystem::path& path);
 
 // A private home for one test: HOME, the XDG folders and TMPDIR point into a fresh directory,
-// removed with everything in it when the sandbox goes; the environment is restored.
+// removed with everything in it when the sandbox goes; no desktop is named. The environment is
+// restored.
 class SandBox {
 public:
     SandBox();
