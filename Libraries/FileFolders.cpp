@@ -1,6 +1,6 @@
 #include "File.h"
 
-#include "FolderChooser.h"
+#include "FileDialogs.h"
 #include "Mytime.h"
 #include "Program.h"
 #include "SpecialFolders.h"
@@ -77,7 +77,7 @@ std::string GetStartupPath() {
 }
 
 bool ChooseDirectory(std::string& directory, std::string_view root, std::string_view caption) {
-    const auto chosen = FolderChooser::Instance().Choose(
+    const auto chosen = FileDialogs::Instance().ChooseDirectory(
         directory.empty() ? std::string(root) : directory, std::string(caption));
     if (!chosen) return false;
     directory = *chosen;

@@ -103,5 +103,8 @@ void SetUserRegistryText(std::string_view product, std::string_view subKey,
 // name it knows); the two newest names are kept.
 void SetFileAsWallpaper(std::string_view fileName);
 
+// The desktop's work area in physical pixels, less margin on every side.
+QRect GetDesktopArea(int margin);
+
 // The local files of a drop, as the file system names them, in the order given.
 void DroppedFilesToList(const QMimeData& drop, std::vector<std::string>& list);

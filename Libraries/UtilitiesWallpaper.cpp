@@ -1,6 +1,7 @@
 #include "Clock.h"
 #include "DesktopDetection.h"
 #include "File.h"
+#include "Screens.h"
 #include "StatusScope.h"
 #include "Utilities.h"
 #include "WallpaperSetters.h"
@@ -62,6 +63,10 @@ void RemoveAllButNewestNames(const std::string& path) {
 }
 
 }  // namespace
+
+QRect GetDesktopArea(int margin) {
+    return PrimaryWorkArea().adjusted(margin, margin, -margin, -margin);
+}
 
 void SetFileAsWallpaper(std::string_view fileName) {
     TStatusScope scope("SetFileAsWallpaper");

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "Clock.h"
+#include "DesktopTools.h"
 #include "MessageBoxService.h"
 #include "TrayHost.h"
 #include "UrlOpener.h"
 
 #include <gtest/gtest.h>
 #include <QDateTime>
+#include <QMap>
 #include <QUrl>
 #include <deque>
 #include <filesystem>
@@ -109,10 +111,34 @@ public:
     bool present = false;
 };
 
+// The desktop's tools and bus calls, recorded as "program|argument|…"; each answers as told
+// (success by default).
+class RecordingDesktopTools : public DesktopTools {
+public:
+    Outcome Run(const QString& program, const QStringList& arguments) override {
+        calls << (QStringList{program} + arguments).join(u'|');
+        return Answer(program);
+    }
+    Outcome Call(const QString& service, const QString& path, const QString& interface,
+                 const QString& method, const QVariantList& arguments) override {
+        QStringList call{service, path, interface, method};
+        for (const QVariant& argument : arguments) call << argument.toString();
+        calls << call.join(u'|');
+        return Answer(service);
+    }
+    Outcome Answer(const QString& program) {
+        return answers.contains(program) ? answers.value(program) : Outcome{};
+    }
+
+    QStringList calls;
+    QMap<QString, Outcome> answers;
+};
+
 using ScopedMessageBoxes = ScopedService<MessageBoxService, ScriptedMessageBoxes>;
 using ScopedClock = ScopedService<Clock, FixedClock>;
 using ScopedUrlOpener = ScopedService<UrlOpener, RecordingUrlOpener>;
 using ScopedTrayHost = ScopedService<TrayHost, FakeTrayHost>;
+using ScopedDesktopTools = ScopedService<DesktopTools, RecordingDesktopTools>;
 
 // Runs the event loop until condition holds or timeoutMs passes; answers whether it held.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);

@@ -36,6 +36,10 @@ ChildProcess& EndToEndTest::Start(const fs::path& program, std::vector<std::stri
     return *m_processes.emplace_back(std::make_unique<ChildProcess>(program, options));
 }
 
+bool EndToEndTest::Xdotool(std::vector<std::string> arguments) {
+    return Start("xdotool", std::move(arguments)).WaitForExit(kPatience) == 0;
+}
+
 testing::AssertionResult EndToEndTest::BecomesReady(ChildProcess& program) {
     const fs::path socket = m_sandBox.RuntimeDirectory() / "Mutex_ProgramInstance_Tapestrel.sock";
     PollUntil([&] { return fs::is_socket(socket) || !program.IsRunning(); });

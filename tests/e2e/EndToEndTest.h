@@ -44,6 +44,9 @@ protected:
     std::vector<pid_t> OwnersOfShownWindows(std::string_view title) const;
 
     const std::filesystem::path& ProgramDirectory() const { return m_programDirectory; }
+    const SandBox& Sandbox() const { return m_sandBox; }
+    // Runs xdotool on the test's display as the user's hands; true when it did all it was asked.
+    bool Xdotool(std::vector<std::string> arguments);
 
 private:
     SandBox m_sandBox;

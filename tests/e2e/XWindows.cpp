@@ -99,3 +99,32 @@ void XWindows::RequestClose(xcb_window_t window) const {
                    reinterpret_cast<const char*>(&message));
     xcb_flush(m_connection);
 }
+
+xcb_pixmap_t XWindows::RootPixmap() const {
+    const auto reply = Answer(
+        m_connection, xcb_get_property_reply,
+        xcb_get_property(m_connection, 0, m_root, Atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 0, 1));
+    if (!reply || xcb_get_property_value_length(reply.get()) != 4) return XCB_NONE;
+    return *static_cast<xcb_pixmap_t*>(xcb_get_property_value(reply.get()));
+}
+
+bool XWindows::PixmapExists(xcb_pixmap_t pixmap) const {
+    return Answer(m_connection, xcb_get_geometry_reply, xcb_get_geometry(m_connection, pixmap)) !=
+           nullptr;
+}
+
+QImage XWindows::RootPixels(int width, int height) const {
+    const auto reply =
+        Answer(m_connection, xcb_get_image_reply,
+               xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, 0, 0,
+                             static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u));
+    if (!reply) return {};
+    // Depth 24 in 32-bit pixels, least significant byte first: Qt's RGB32 on this machine.
+    return QImage(xcb_get_image_data(reply.get()), width, height, QImage::Format_RGB32).copy();
+}
+
+xcb_window_t XWindows::InputFocus() const {
+    const auto reply =
+        Answer(m_connection, xcb_get_input_focus_reply, xcb_get_input_focus(m_connection));
+    return reply ? reply->focus : xcb_window_t{XCB_NONE};
+}

@@ -1,5 +1,4 @@
 #include "DesktopDetection.h"
-#include "DesktopTools.h"
 #include "Error.h"
 #include "File.h"
 #include "TestSupport.h"
@@ -11,29 +10,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordingDesktopTools : public DesktopTools {
-public:
-    Outcome Run(const QString& program, const QStringList& arguments) override {
-        calls << (QStringList{program} + arguments).join(u'|');
-        return Answer(program);
-    }
-    Outcome Call(const QString& service, const QString& path, const QString& interface,
-                 const QString& method, const QVariantList& arguments) override {
-        QStringList call{service, path, interface, method};
-        for (const QVariant& argument : arguments) call << argument.toString();
-        calls << call.join(u'|');
-        return Answer(service);
-    }
-    Outcome Answer(const QString& program) {
-        return answers.contains(program) ? answers.value(program) : Outcome{};
-    }
-
-    QStringList calls;
-    QMap<QString, Outcome> answers;
-};
-
-using ScopedDesktopTools = ScopedService<DesktopTools, RecordingDesktopTools>;
 
 TEST(DesktopDetectionTest, TheFirstKnownDesktopNameWins) {
     struct Case {

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QRect>
+
+// The primary screen in physical pixels (its device pixel ratio applied), so that a wallpaper
+// made for it is sharp on high-density screens. Empty without a screen.
+QRect PrimaryScreenGeometry();
+// The part of the primary screen that panels and docks leave free.
+QRect PrimaryWorkArea();
