@@ -1,0 +1,333 @@
+#include "MyGDIPlus.h"
+
+#include "ParallelRows.h"
+#include "PictureBuffer.h"
+#include "PictureDecoding.h"
+#include "StatusScope.h"
+#include "Text.h"
+
+#include <QImageReader>
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixels are read as blue, green, red, alpha");
+
+namespace {
+
+// Rows enough to be worth a thread of their own, for passes over every pixel of a picture.
+int RowsPerThread(int width) {
+    return std::max(16, (1 << 18) / std::max(width, 1));
+}
+
+// One "*.EXT" mask per decoder; Qt names its decoders by the file extensions they read.
+std::vector<std::string> DecoderMasks() {
+    std::vector<std::string> masks;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        masks.push_back("*." + format.toUpper().toStdString());
+    return masks;
+}
+
+// For each brightness v = max(R, G, B) and channel value c, what c becomes: one lookup per
+// channel instead of floating-point work per pixel, with the same arithmetic done once per
+// (v, c) pair.
+using TChannelTable = std::vector<uint8_t>;
+
+template <class Factor>
+TChannelTable TableByBrightness(Factor factorOf) {
+    TChannelTable table(256 * 256);
+    for (int v = 0; v < 256; ++v) {
+        const double factor = factorOf(v / 255.0);
+        for (int c = 0; c < 256; ++c)
+            table[static_cast<size_t>(v * 256 + c)] = static_cast<uint8_t>(ScaleChannel(c, factor));
+    }
+    return table;
+}
+
+TChannelTable MirroredTable(double factor, bool mirrored) {
+    TChannelTable table(256 * 256);
+    for (int c = 0; c < 256; ++c) {
+        const auto value = static_cast<uint8_t>(MirrorScaleChannel(c, factor, mirrored));
+        for (int v = 0; v < 256; ++v) table[static_cast<size_t>(v * 256 + c)] = value;
+    }
+    return table;
+}
+
+// The table of method, or none when the method is unknown.
+TChannelTable NormalizationTable(std::string_view method, double level, double mean,
+                                 double deviation) {
+    if (SameText(method, kAnisotropicDampening)) {
+        const double k = (std::fabs(level - mean) * 0.5 + 1.0) * (deviation * 0.5 + 1.0);
+        return TableByBrightness([&](double v) {
+            return (0.5 + level) / (1.0 + v * k * std::sqrt(1.0 - std::fabs(1.0 - level - v)));
+        });
+    }
+    if (SameText(method, kBalancedScaling)) {
+        const double factor = level / mean;
+        if (mean < level)
+            return TableByBrightness([&](double v) { return (factor - 1.0) * (1.0 - v) + 1.0; });
+        return TableByBrightness([&](double) { return factor; });
+    }
+    if (SameText(method, kMirroredScaling)) {
+        if (mean < level) return MirroredTable((1.0 - level) / (1.0 - mean), true);
+        return MirroredTable(level / mean, false);
+    }
+    return {};
+}
+
+double MillisecondsSince(std::chrono::steady_clock::time_point& start) {
+    const auto now = std::chrono::steady_clock::now();
+    const double elapsed = std::chrono::duration<double, std::milli>(now - start).count();
+    start = now;
+    return elapsed;
+}
+
+// The part of the picture the resampler reads to draw source into a destination this large:
+// source and the reach of the filter around it, which a reduced picture needs fewer of.
+QRect RegionToDecode(const QRect& source, const QSize& destination, int reduction) {
+    auto reach = [&](int from, int to) {
+        const double spread =
+            to > 0 ? std::max(1.0, from / (static_cast<double>(reduction) * to)) : 1.0;
+        return static_cast<int>(std::ceil((2.0 * spread + 2.0) * reduction));
+    };
+    const int x = reach(source.width(), destination.width());
+    const int y = reach(source.height(), destination.height());
+    return source.adjusted(-x, -y, x, y);
+}
+
+}  // namespace
+
+void GetPictureExtensions(TExtensionList& extensions) {
+    extensions.clear();
+    TStatusScope scope("GetPictureExtensions");
+    scope.Run([&] {
+        for (const std::string& masks : DecoderMasks()) {
+            size_t start = 0;
+            while (start <= masks.size()) {
+                size_t end = masks.find(';', start);
+                if (end == std::string::npos) end = masks.size();
+                std::string extension = masks.substr(start, end - start);
+                if (extension.starts_with('*')) extension.erase(0, 1);
+                if (!extension.empty()) extensions.insert(extension);
+                start = end + 1;
+            }
+        }
+    });
+}
+
+std::string GetPictureExtensionsAsFilter() {
+    std::string filter;
+    TStatusScope scope("GetPictureExtensionsAsFilter");
+    scope.Run([&] {
+        for (const std::string& masks : DecoderMasks()) {
+            if (!filter.empty()) filter += ';';
+            filter += masks;
+        }
+        std::transform(filter.begin(), filter.end(), filter.begin(), AsciiLower);
+    });
+    return filter;
+}
+
+PictureBrightness GetPictureBright(const QImage& picture) {
+    PictureBrightness brightness;
+    TStatusScope scope("GetPictureBright");
+    scope.Run([&] {
+        QImage pixels = picture;
+        if (pixels.isNull() || !ConvertToArgb32(pixels)) scope.Raise("Failed to lock bitmap bits");
+
+        // A histogram of the brightness gives both the sum and the sum of squares exactly, in
+        // one pass over the pixels instead of two.
+        std::array<int64_t, 256> histogram{};
+        std::mutex merging;
+        const uchar* const bits = pixels.constBits();
+        const qsizetype stride = pixels.bytesPerLine();
+        ParallelRows(pixels.height(), RowsPerThread(pixels.width()), [&](int first, int last) {
+            std::array<int64_t, 256> counts{};
+            for (int y = first; y < last; ++y) {
+                const uchar* p = bits + y * stride;
+                for (int x = 0; x < pixels.width(); ++x, p += 4)
+                    ++counts[std::max({p[0], p[1], p[2]})];
+            }
+            const std::lock_guard lock(merging);
+            for (size_t v = 0; v < counts.size(); ++v) histogram[v] += counts[v];
+        });
+
+        const int64_t count = static_cast<int64_t>(pixels.width()) * pixels.height();
+        int64_t sum = 0;
+        for (int v = 0; v < 256; ++v) sum += histogram[static_cast<size_t>(v)] * v;
+        const int64_t mean = sum / count;
+        int64_t squares = 0;
+        for (int v = 0; v < 256; ++v)
+            squares += histogram[static_cast<size_t>(v)] * (v - mean) * (v - mean);
+        brightness.MeanBrightness = static_cast<double>(mean) / 255.0;
+        brightness.BrightnessDeviation = std::sqrt(static_cast<double>(squares / count)) / 255.0;
+    });
+    return brightness;
+}
+
+double NormalizePictureBrightness(QImage& picture, std::string_view method, double level,
+                                  double mean, double deviation) {
+    mean = std::clamp(mean, 0.01, 1.0);
+    level = std::clamp(level, 0.01, 1.0);
+    const double factor = level / mean;
+    TStatusScope scope("NormalizePictureBrightness");
+    scope.Run([&] {
+        if (picture.isNull() || !ConvertToArgb32(picture))
+            scope.Raise("Failed to lock bitmap bits");
+        const TChannelTable table = NormalizationTable(method, level, mean, deviation);
+        if (table.empty()) return;
+
+        // The picture is made its own (detached) here, once, not by the threads.
+        uchar* const bits = picture.bits();
+        const qsizetype stride = picture.bytesPerLine();
+        ParallelRows(picture.height(), RowsPerThread(picture.width()), [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                uchar* p = bits + y * stride;
+                for (int x = 0; x < picture.width(); ++x, p += 4) {
+                    const uint8_t* to =
+                        &table[static_cast<size_t>(std::max({p[0], p[1], p[2]})) * 256];
+                    p[0] = to[p[0]];
+                    p[1] = to[p[1]];
+                    p[2] = to[p[2]];
+                }
+            }
+        });
+    });
+    return factor;
+}
+
+int ScaleChannel(int channel, double factor) {
+    return static_cast<int>(std::clamp(std::trunc(channel * factor), 0.0, 255.0));
+}
+
+int MirrorScaleChannel(int channel, double factor, bool mirrored) {
+    if (!mirrored) return ScaleChannel(channel, factor);
+    return static_cast<int>(std::clamp(std::trunc(255.0 - (255 - channel) * factor), 0.0, 255.0));
+}
+
+bool GammaApplies(int gamma) {
+    return gamma >= 1 && gamma <= 1000 && gamma != 100;
+}
+
+TGammaTable GammaTable(int gamma) {
+    TGammaTable table;
+    const double exponent = gamma / 100.0;
+    for (int v = 0; v < 256; ++v) {
+        table[static_cast<size_t>(v)] =
+            static_cast<uint8_t>(std::lround(255.0 * std::pow(v / 255.0, exponent)));
+    }
+    return table;
+}
+
+void TileBitmap(QImage& bitmap, int tileWidth, int tileHeight) {
+    tileWidth = std::min(tileWidth, bitmap.width());
+    tileHeight = std::min(tileHeight, bitmap.height());
+    if (tileWidth < 1 || tileHeight < 1) return;
+    const size_t pixel = static_cast<size_t>(bitmap.depth() / 8);
+    // Across the first row of tiles, then whole rows down from the rows above.
+    for (int y = 0; y < tileHeight; ++y) {
+        uchar* row = bitmap.scanLine(y);
+        for (int x = tileWidth; x < bitmap.width(); x += tileWidth) {
+            const int width = std::min(tileWidth, bitmap.width() - x);
+            std::memcpy(row + static_cast<size_t>(x) * pixel, row,
+                        static_cast<size_t>(width) * pixel);
+        }
+    }
+    const size_t rowBytes = static_cast<size_t>(bitmap.width()) * pixel;
+    for (int y = tileHeight; y < bitmap.height(); ++y)
+        std::memcpy(bitmap.scanLine(y), bitmap.constScanLine(y % tileHeight), rowBytes);
+}
+
+void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32_t fillColor,
+                             double* skew, double* factor, const TPictureEffects& effects,
+                             const TResizeRules& rules, TPictureStageTimes* times) {
+    if (skew) *skew = 1.0;
+    if (factor) *factor = 0.0;
+    TPictureStageTimes spent;
+    TStatusScope scope("LoadTilePictureToBitmap");
+    scope.Run([&] {
+        if (fileName.empty()) return;
+        auto clock = std::chrono::steady_clock::now();
+
+        TPictureFile file;
+        if (!file.Open(fileName) || file.Size().isEmpty())
+            scope.Raise("Failed to load picture.", fileName);
+        const TPicturePlacement place =
+            PlacePicture(file.Size().width(), file.Size().height(), rules);
+        // Every decision above used the picture's true size; the pixels may come reduced, and
+        // only the part that is drawn unless the whole picture is measured for normalization.
+        // Without normalization a JPEG is drawn band by band as it is decoded.
+        const int reduction = ChooseReduction(place.Source.size(), place.Destination.size());
+        const bool inBands = !effects.NormalizeBrightness && file.CanDecodeInBands();
+        const QRect region =
+            effects.NormalizeBrightness
+                ? QRect(QPoint(0, 0), file.Size())
+                : RegionToDecode(place.Source, place.Destination.size(), reduction);
+        TDecodedPicture picture;
+        if (!(inBands ? file.StartBands(region, reduction, picture)
+                      : file.Decode(region, reduction, picture)))
+            scope.Raise("Failed to load picture.", fileName);
+        spent.Decode = MillisecondsSince(clock);
+
+        if (effects.NormalizeBrightness) {
+            const PictureBrightness brightness = GetPictureBright(picture.Pixels);
+            scope.AdoptCalleeFailure();
+            const double applied = NormalizePictureBrightness(
+                picture.Pixels, effects.NormalizeMethod, effects.NormalizeLevel,
+                brightness.MeanBrightness, brightness.BrightnessDeviation);
+            scope.AdoptCalleeFailure();
+            if (factor) *factor = applied;
+            spent.Normalize = MillisecondsSince(clock);
+        }
+
+        bitmap = QImage();
+        const int width = rules.DesktopWidth;
+        const int height = rules.DesktopHeight;
+        if (width < 1 || height < 1) {
+            // Nothing to draw on; the picture was still read.
+            if (skew) *skew = place.Skew;
+            return;
+        }
+        QImage desktop = AllocatePicture(width, height, QImage::Format_ARGB32);
+        if (desktop.isNull())
+            scope.Raise("Failed to create bitmap.",
+                        std::to_string(width) + "x" + std::to_string(height));
+        const bool hasAlpha = !inBands && picture.Pixels.hasAlphaChannel();
+        const QRectF source = picture.ToView(place.Source);
+        // An opaque picture drawn over the whole desktop leaves nothing of the filling to see.
+        if (hasAlpha || place.Destination != desktop.rect() || source.isEmpty()) {
+            desktop.fill(qRgb(static_cast<int>(fillColor & 0xFF),
+                              static_cast<int>((fillColor >> 8) & 0xFF),
+                              static_cast<int>((fillColor >> 16) & 0xFF)));
+        }
+        const bool gamma = GammaApplies(effects.Gamma);
+        const TGammaTable table = gamma ? GammaTable(effects.Gamma) : TGammaTable{};
+        if (inBands) {
+            TPictureResampler resampler(desktop, place.Destination, picture.ViewSize(), false,
+                                        source, gamma ? &table : nullptr);
+            TPixelView band;
+            int firstRow = 0;
+            while (file.NextBand(band, firstRow)) {
+                spent.Decode += MillisecondsSince(clock);
+                resampler.AddRows(band, firstRow);
+                spent.Draw += MillisecondsSince(clock);
+            }
+            if (!file.BandsComplete()) scope.Raise("Failed to load picture.", fileName);
+        } else {
+            DrawPictureRect(desktop, place.Destination, picture.View(), source,
+                            gamma ? &table : nullptr);
+            picture = {};
+        }
+        spent.Draw += MillisecondsSince(clock);
+
+        if (place.Tiled) TileBitmap(desktop, place.Destination.width(), place.Destination.height());
+        spent.Tile = MillisecondsSince(clock);
+        if (skew) *skew = place.Skew;
+        bitmap = std::move(desktop);
+    });
+    scope.OnFailure([&] { bitmap = QImage(); });
+    if (times) *times = spent;
+}

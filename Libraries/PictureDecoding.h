@@ -1,0 +1,88 @@
+#pragma once
+
+#include "JpegDecoding.h"
+#include "PictureScaling.h"
+
+#include <QImage>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QtGlobal>
+#include <memory>
+#include <string>
+
+// The most pixels a picture may have: 300-megapixel photographs load, a header claiming more
+// than this is refused before any memory is taken for it.
+inline constexpr qint64 kMaxPicturePixels = 400'000'000;
+
+// Decoded pixels, in the picture's stored orientation and possibly only a part of it at a
+// reduction, with the way from picture coordinates (upright, at the picture's true size) to
+// coordinates in the upright view of these pixels, per axis: view = picture * Scale + Offset.
+struct TDecodedPicture {
+    QImage Pixels;  // Format_ARGB32 or Format_RGB32; null while they come in bands
+    QSize Stored;   // the size of the decoded part, stored orientation
+    TOrientation Orientation;
+    double ScaleX = 1.0;
+    double OffsetX = 0.0;
+    double ScaleY = 1.0;
+    double OffsetY = 0.0;
+
+    TPixelView View() const { return UprightView(Pixels, Orientation); }
+    QSize ViewSize() const { return Orientation.Rotate90 ? Stored.transposed() : Stored; }
+    QRectF ToView(const QRect& pictureRect) const;
+};
+
+// A picture file opened by the bytes of its path, its format told by its content (not its
+// name). Its upright size is known once it is open; JPEG pixels are decoded only when asked
+// for, and then only the part and at the reduction needed.
+class TPictureFile {
+public:
+    TPictureFile();
+    ~TPictureFile();
+    TPictureFile(const TPictureFile&) = delete;
+    TPictureFile& operator=(const TPictureFile&) = delete;
+
+    // False when the file is missing, unreadable, not a regular file, not a picture that can be
+    // decoded, or too large to decode.
+    bool Open(const std::string& fileName);
+
+    // Upright, in the picture's own pixels.
+    QSize Size() const { return m_size; }
+
+    // Decodes the part region (picture coordinates) at 1/reduction (1, 2, 4 or 8). Formats other
+    // than JPEG come whole and unreduced. False when the pixels cannot be decoded.
+    bool Decode(const QRect& region, int reduction, TDecodedPicture& picture);
+
+    // Whether the pixels can also come a band of rows at a time, top to bottom, so that they can
+    // be drawn as they come and the whole part is never in memory: JPEG photographs that are not
+    // stored upside down or sideways.
+    bool CanDecodeInBands() const;
+    // As Decode, but picture receives only the geometry; the pixels follow band by band from
+    // NextBand, which is false after the last band or on a failure, and BandsComplete tells
+    // which.
+    bool StartBands(const QRect& region, int reduction, TDecodedPicture& picture);
+    bool NextBand(TPixelView& band, int& firstRow);
+    bool BandsComplete() const { return !m_bandFailed && m_bandNext == m_bandRows; }
+
+private:
+    bool OpenWithQt();
+    bool StartJpeg(const QRect& region, int reduction, TDecodedPicture& picture);
+
+    int m_fd = -1;
+    std::unique_ptr<TJpegDecoder> m_jpeg;
+    TDecodedPicture m_decoded;
+    TOrientation m_orientation;
+    QSize m_size;
+    QImage m_band;
+    int m_bandNext = 0;
+    int m_bandRows = 0;
+    bool m_bandFailed = false;
+};
+
+// The largest of 1, 2, 4 and 8 that the part source of a picture can be divided by while still
+// having at least target's pixels on both axes (8 when nothing is to be drawn).
+int ChooseReduction(const QSize& source, const QSize& target);
+
+// Any image as 32-bit pixels (Format_ARGB32, or Format_RGB32 when it has no alpha channel).
+// False when the memory for the conversion cannot be had.
+bool ConvertToArgb32(QImage& image);

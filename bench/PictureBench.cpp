@@ -1,0 +1,258 @@
+// Times the picture pipeline: LoadTilePictureToBitmap (fit and crop onto a screen) and the
+// 24-bit BMP write, stage by stage, with the peak memory of each job.
+//
+//   tapestrel_bench                      generates the pictures (once) and runs every case
+//   tapestrel_bench generate DIR         writes the test pictures into DIR
+//   tapestrel_bench job PICTURE WxH OUT.bmp [normalize]
+//                                        one job, as bench/compare.sh times it
+//
+// Every case runs in a fresh process, as the program meets a picture: nothing stays warm in
+// memory between runs but the file system's cache.
+
+#include "BitmapFile.h"
+#include "Error.h"
+#include "MyGDIPlus.h"
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TPictureSpec {
+    const char* Name;
+    int Width;
+    int Height;
+    const char* Format;
+};
+
+const TPictureSpec kPictures[] = {
+    {"photo-24mp.jpg", 6000, 4000, "jpeg"},
+    {"photo-45mp.jpg", 8192, 5464, "jpeg"},
+    {"photo-12mp.png", 4000, 3000, "png"},
+    {"photo-2mp.jpg", 1920, 1080, "jpeg"},
+};
+
+const QSize kScreens[] = {{1920, 1080}, {3840, 2160}};
+
+// Gradients across the whole picture, a few soft shapes and grain: about as hard on a JPEG
+// decoder as a photograph (some 3 bits a pixel at quality 90).
+QImage MakePicture(int width, int height, unsigned seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> grain(-18, 18);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const double fy = static_cast<double>(y) / height;
+        for (int x = 0; x < width; ++x) {
+            const double fx = static_cast<double>(x) / width;
+            const double wave =
+                40.0 * std::sin(fx * 23.0 + fy * 7.0) * std::cos(fy * 17.0 - fx * 5.0);
+            const int shade = grain(random);
+            row[x] = qRgb(
+                std::clamp(static_cast<int>(30 + 190 * fx + wave) + shade, 0, 255),
+                std::clamp(static_cast<int>(60 + 150 * fy - wave) + shade, 0, 255),
+                std::clamp(static_cast<int>(200 - 120 * (fx + fy) / 2 + wave / 2) + shade, 0, 255));
+        }
+    }
+    return image;
+}
+
+int Generate(const fs::path& directory) {
+    fs::create_directories(directory);
+    unsigned seed = 1;
+    for (const TPictureSpec& spec : kPictures) {
+        const fs::path path = directory / spec.Name;
+        if (fs::exists(path)) continue;
+        std::printf("generating %s (%dx%d)\n", spec.Name, spec.Width, spec.Height);
+        std::fflush(stdout);
+        QImageWriter writer(QString::fromStdString(path.string()), spec.Format);
+        writer.setQuality(90);
+        if (!writer.write(MakePicture(spec.Width, spec.Height, seed++))) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+double Now() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+int Job(const std::string& picture, const QSize& screen, const std::string& output,
+        bool normalize) {
+    const double start = Now();
+    TResizeRules rules;
+    rules.FitAndCrop = true;
+    rules.DesktopWidth = screen.width();
+    rules.DesktopHeight = screen.height();
+    TPictureEffects effects;
+    effects.NormalizeBrightness = normalize;
+    QImage bitmap;
+    TPictureStageTimes times;
+    LoadTilePictureToBitmap(picture, bitmap, 0x00303030, nullptr, nullptr, effects, rules, &times);
+    if (FunStatContext.Failed()) {
+        std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
+        return 1;
+    }
+    const double written = Now();
+    WriteBitmapFile(bitmap, output);
+    if (FunStatContext.Failed()) {
+        std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
+        return 1;
+    }
+    const double end = Now();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("decode %.1f normalize %.1f draw %.1f tile %.1f write %.1f total %.1f peak %.1f\n",
+                times.Decode, times.Normalize, times.Draw, times.Tile, end - written, end - start,
+                usage.ru_maxrss / 1024.0);
+    return 0;
+}
+
+struct TJobResult {
+    std::vector<double> Stages;  // decode, normalize, draw, tile, write, total
+    double Wall = 0.0;           // the whole process, start-up included
+    double PeakMegabytes = 0.0;
+};
+
+bool RunJob(const std::vector<std::string>& arguments, TJobResult& result) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    const double start = Now();
+    pid_t child = 0;
+    const int spawned =
+        posix_spawn(&child, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    std::string output;
+    char buffer[512];
+    ssize_t count;
+    while ((count = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        output.append(buffer, static_cast<size_t>(count));
+    close(pipeFds[0]);
+    if (spawned != 0) return false;
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    result.Wall = Now() - start;
+    result.PeakMegabytes = usage.ru_maxrss / 1024.0;
+    result.Stages.assign(6, 0.0);
+    double peak = 0.0;
+    const int fields = std::sscanf(
+        output.c_str(), "decode %lf normalize %lf draw %lf tile %lf write %lf total %lf peak %lf",
+        &result.Stages[0], &result.Stages[1], &result.Stages[2], &result.Stages[3],
+        &result.Stages[4], &result.Stages[5], &peak);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && fields == 7;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int RunAll(const fs::path& directory) {
+    if (Generate(directory) != 0) return 1;
+    constexpr int kRuns = 5;
+    const fs::path output = directory / "out.bmp";
+    std::printf("\nmedian of %d runs, milliseconds; wall = the whole process; peak = peak RSS\n",
+                kRuns);
+    std::printf("%-16s %-10s %-4s %8s %8s %8s %8s %8s %8s %8s %8s\n", "picture", "screen", "norm",
+                "decode", "normal.", "draw", "tile", "write", "total", "wall", "peak MB");
+    for (const TPictureSpec& spec : kPictures) {
+        for (const QSize& screen : kScreens) {
+            for (bool normalize : {false, true}) {
+                const std::string size =
+                    std::to_string(screen.width()) + "x" + std::to_string(screen.height());
+                std::vector<std::string> arguments = {"tapestrel_bench", "job",
+                                                      (directory / spec.Name).string(), size,
+                                                      output.string()};
+                if (normalize) arguments.push_back("normalize");
+                std::vector<std::vector<double>> stages(6);
+                std::vector<double> walls;
+                std::vector<double> peaks;
+                TJobResult result;
+                RunJob(arguments, result);  // once for the file system's cache
+                for (int run = 0; run < kRuns; ++run) {
+                    if (!RunJob(arguments, result)) {
+                        std::fprintf(stderr, "job failed: %s %s\n", spec.Name, size.c_str());
+                        return 1;
+                    }
+                    for (size_t i = 0; i < stages.size(); ++i)
+                        stages[i].push_back(result.Stages[i]);
+                    walls.push_back(result.Wall);
+                    peaks.push_back(result.PeakMegabytes);
+                }
+                std::printf("%-16s %-10s %-4s %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f\n",
+                            spec.Name, size.c_str(), normalize ? "yes" : "no", Median(stages[0]),
+                            Median(stages[1]), Median(stages[2]), Median(stages[3]),
+                            Median(stages[4]), Median(stages[5]), Median(walls),
+                            *std::max_element(peaks.begin(), peaks.end()));
+                std::fflush(stdout);
+            }
+        }
+    }
+    fs::remove(output);
+    return 0;
+}
+
+bool ParseSize(const std::string& text, QSize& size) {
+    int width = 0;
+    int height = 0;
+    if (std::sscanf(text.c_str(), "%dx%d", &width, &height) != 2 || width < 1 || height < 1)
+        return false;
+    size = QSize(width, height);
+    return true;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: tapestrel_bench [run DIR | generate DIR | job PICTURE WxH OUT.bmp "
+                 "[normalize]]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const fs::path pictures =
+        fs::path(QCoreApplication::applicationDirPath().toStdString()) / "pictures";
+    if (arguments.empty()) return RunAll(pictures);
+    if (arguments[0] == "run" && arguments.size() == 2) return RunAll(arguments[1]);
+    if (arguments[0] == "generate" && arguments.size() == 2) return Generate(arguments[1]);
+    QSize screen;
+    if (arguments[0] == "job" && (arguments.size() == 4 || arguments.size() == 5) &&
+        ParseSize(arguments[2], screen)) {
+        return Job(arguments[1], screen, arguments[3],
+                   arguments.size() == 5 && arguments[4] == "normalize");
+    }
+    return Usage();
+}

@@ -1,0 +1,379 @@
+#include "Error.h"
+#include "MyGDIPlus.h"
+#include "PictureTestSupport.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <QBuffer>
+#include <QImageReader>
+#include <algorithm>
+
+namespace {
+
+// Four quadrants of distinct colours; opaque.
+const QRgb kTopLeft = qRgb(200, 30, 30);
+const QRgb kTopRight = qRgb(30, 200, 30);
+const QRgb kBottomLeft = qRgb(30, 30, 200);
+const QRgb kBottomRight = qRgb(220, 220, 40);
+
+QImage Quadrants(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2;
+            image.setPixel(x, y,
+                           y < height / 2 ? (right ? kTopRight : kTopLeft)
+                                          : (right ? kBottomRight : kBottomLeft));
+        }
+    }
+    return image;
+}
+
+// 0x00BBGGRR, as the options store colours.
+constexpr uint32_t kFillColour = 0x00D08010;
+const QRgb kFill = qRgb(0x10, 0x80, 0xD0);
+
+TResizeRules Desktop(int width, int height) {
+    TResizeRules rules;
+    rules.DesktopWidth = width;
+    rules.DesktopHeight = height;
+    return rules;
+}
+
+class PictureLoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override { FunStatContext.Reset(fsPerfect); }
+
+    std::string Save(const QImage& image, const std::string& name, const char* format = "png") {
+        const std::string path = (sandbox.Root() / name).string();
+        WriteBytes(path, EncodePicture(image, format));
+        return path;
+    }
+
+    QImage Load(const std::string& fileName, const TResizeRules& rules,
+                const TPictureEffects& effects = {}) {
+        QImage bitmap(1, 1, QImage::Format_ARGB32);
+        LoadTilePictureToBitmap(fileName, bitmap, kFillColour, &skew, &factor, effects, rules);
+        return bitmap;
+    }
+
+    void ExpectLoadFailure(const std::string& fileName) {
+        skew = factor = -1.0;
+        const QImage bitmap = Load(fileName, Desktop(64, 48));
+        EXPECT_TRUE(bitmap.isNull()) << "the slot is emptied";
+        EXPECT_EQ(skew, 1.0);
+        EXPECT_EQ(factor, 0.0);
+        EXPECT_EQ(FunStatContext.Status, fsError);
+        EXPECT_EQ(FunStatContext.Function, "LoadTilePictureToBitmap");
+        EXPECT_EQ(FunStatContext.Description, "Failed to load picture.");
+        EXPECT_EQ(FunStatContext.Parameter1, fileName);
+    }
+
+    SandBox sandbox;
+    double skew = 0.0;
+    double factor = 0.0;
+};
+
+TEST_F(PictureLoadingTest, StretchedPictureCoversTheDesktop) {
+    TResizeRules rules = Desktop(64, 48);
+    rules.MinStretchSize = 0;
+    const QImage bitmap = Load(Save(Quadrants(40, 32), "q.png"), rules);
+    ASSERT_EQ(bitmap.size(), QSize(64, 48));
+    EXPECT_EQ(bitmap.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+    EXPECT_NEAR(skew, (64.0 / 48) / (40.0 / 32), 1e-9);
+    EXPECT_TRUE(SameColour(bitmap.pixel(10, 10), kTopLeft));
+    EXPECT_TRUE(SameColour(bitmap.pixel(54, 10), kTopRight));
+    EXPECT_TRUE(SameColour(bitmap.pixel(10, 38), kBottomLeft));
+    EXPECT_TRUE(SameColour(bitmap.pixel(54, 38), kBottomRight));
+}
+
+TEST_F(PictureLoadingTest, SmallPictureIsCentredOnTheFillingColourPixelForPixel) {
+    const QImage picture = Quadrants(20, 10);
+    const QImage bitmap = Load(Save(picture, "small.png"), Desktop(64, 48));
+    EXPECT_NEAR(skew, 2.0 / (64.0 / 48), 1e-9);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const bool inside = x >= 22 && x < 42 && y >= 19 && y < 29;
+            const QRgb expected = inside ? picture.pixel(x - 22, y - 19) : kFill;
+            ASSERT_EQ(bitmap.pixel(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(PictureLoadingTest, TilesRepeatTheFirstTileWithoutSeams) {
+    const QImage picture = Quadrants(20, 10);
+    TResizeRules rules = Desktop(64, 48);
+    rules.Tile = true;
+    const QImage bitmap = Load(Save(picture, "tile.png"), rules);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(bitmap.pixel(x, y), picture.pixel(x % 20, y % 10)) << x << "," << y;
+    }
+}
+
+TEST_F(PictureLoadingTest, FitAndCropShowsOnlyTheMiddleBand) {
+    // Red above row 8 and blue from row 32: the middle 20 rows and the filter's reach around
+    // them are green.
+    QImage picture(40, 40, QImage::Format_RGB32);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x)
+            picture.setPixel(x, y,
+                             y < 8     ? qRgb(255, 0, 0)
+                             : y >= 32 ? qRgb(0, 0, 255)
+                                       : qRgb(0, 255, 0));
+    }
+    TResizeRules rules = Desktop(64, 32);
+    rules.FitAndCrop = true;
+    rules.MinStretchSize = 0;
+    const QImage bitmap = Load(Save(picture, "band.png"), rules);
+    EXPECT_EQ(skew, 1.0);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(bitmap.pixel(x, y), qRgb(0, 255, 0)) << x << "," << y;
+    }
+}
+
+TEST_F(PictureLoadingTest, FitAndCropBelowTheMinimumDrawsAtTheCorner) {
+    const QImage picture = Quadrants(20, 10);
+    TResizeRules rules = Desktop(64, 48);
+    rules.FitAndCrop = true;
+    rules.Tile = true;
+    const QImage bitmap = Load(Save(picture, "corner.png"), rules);
+    EXPECT_EQ(bitmap.pixel(0, 0), kTopLeft);
+    EXPECT_EQ(bitmap.pixel(19, 9), kBottomRight);
+    EXPECT_EQ(bitmap.pixel(20, 0), kFill) << "not tiled";
+    EXPECT_EQ(bitmap.pixel(32, 24), kFill) << "not centred";
+}
+
+TEST_F(PictureLoadingTest, APictureTooThinToShowLeavesTheFillingColour) {
+    QImage thin(1, 5000, QImage::Format_RGB32);
+    thin.fill(qRgb(255, 255, 255));
+    const std::string path = Save(thin, "1x5000.png");
+    // Fitted, its width truncates to nothing; fitted and cropped, its band's height does.
+    TResizeRules tiled = Desktop(64, 48);
+    tiled.Tile = true;
+    TResizeRules cropped = Desktop(64, 48);
+    cropped.FitAndCrop = true;
+    cropped.MinStretchSize = 0;
+    for (const TResizeRules& rules : {tiled, cropped}) {
+        const QImage bitmap = Load(path, rules);
+        ASSERT_EQ(FunStatContext.Status, fsPerfect);
+        for (int y = 0; y < 48; ++y) {
+            for (int x = 0; x < 64; ++x) ASSERT_EQ(bitmap.pixel(x, y), kFill) << rules.FitAndCrop;
+        }
+    }
+}
+
+TEST_F(PictureLoadingTest, TransparentPartsShowTheFillingColour) {
+    QImage picture(8, 8, QImage::Format_ARGB32);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x)
+            picture.setPixel(x, y, x < 4 ? qRgba(255, 255, 255, 0) : qRgba(250, 20, 20, 255));
+    }
+    TResizeRules rules = Desktop(32, 32);
+    rules.MinStretchSize = 0;
+    const QImage bitmap = Load(Save(picture, "transparent.png"), rules);
+    EXPECT_EQ(bitmap.pixel(2, 16), kFill);
+    EXPECT_EQ(bitmap.pixel(29, 16), qRgb(250, 20, 20));
+    // Half-way along the edge, half and half.
+    const QRgb edge = bitmap.pixel(15, 16);
+    EXPECT_GT(qRed(edge), qRed(kFill));
+    EXPECT_LT(qRed(edge), 250);
+    for (int x = 0; x < 32; ++x) EXPECT_EQ(qAlpha(bitmap.pixel(x, 16)), 255);
+}
+
+TEST_F(PictureLoadingTest, GammaCurvesThePictureNotTheFilling) {
+    QImage gray(10, 10, QImage::Format_RGB32);
+    gray.fill(qRgb(128, 128, 128));
+    const std::string path = Save(gray, "gray.png");
+    // (gamma, expected channel): 255 * (128 / 255) ^ (gamma / 100).
+    for (const auto& [gamma, expected] :
+         {std::pair{100, 128}, {1, 253}, {50, 181}, {1000, 0}, {0, 128}, {1001, 128}}) {
+        TPictureEffects effects;
+        effects.Gamma = gamma;
+        const QImage bitmap = Load(path, Desktop(30, 30), effects);
+        EXPECT_EQ(bitmap.pixel(15, 15), qRgb(expected, expected, expected)) << gamma;
+        EXPECT_EQ(bitmap.pixel(0, 0), kFill) << gamma;
+    }
+}
+
+TEST_F(PictureLoadingTest, NormalizationComesFirstAndReportsItsFactor) {
+    QImage dark(10, 10, QImage::Format_RGB32);
+    dark.fill(qRgb(64, 64, 64));
+    TPictureEffects effects;
+    effects.NormalizeBrightness = true;
+    effects.NormalizeMethod = "Balanced scaling";
+    effects.NormalizeLevel = 0.5;
+    const QImage bitmap = Load(Save(dark, "dark.png"), Desktop(30, 30), effects);
+    EXPECT_DOUBLE_EQ(factor, 0.5 / (64 / 255.0));
+    // f = (F - 1)(1 - v) + 1 with v = 64 / 255: 64 * 1.743 = 111.5.
+    EXPECT_EQ(bitmap.pixel(15, 15), qRgb(111, 111, 111));
+
+    Load(Save(dark, "dark.png"), Desktop(30, 30));
+    EXPECT_EQ(factor, 0.0) << "not normalized";
+}
+
+TEST_F(PictureLoadingTest, AnEmptyFileNameDoesNothing) {
+    QImage bitmap(3, 3, QImage::Format_ARGB32);
+    skew = factor = -1.0;
+    LoadTilePictureToBitmap("", bitmap, kFillColour, &skew, &factor, {}, Desktop(64, 48));
+    EXPECT_EQ(bitmap.size(), QSize(3, 3));
+    EXPECT_EQ(skew, 1.0);
+    EXPECT_EQ(factor, 0.0);
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+}
+
+TEST_F(PictureLoadingTest, PicturesThatCannotBeDecodedFailAndEmptyTheSlot) {
+    ExpectLoadFailure((sandbox.Root() / "missing.jpg").string());
+    ExpectLoadFailure(sandbox.Root().string());
+    ExpectLoadFailure(TestData("empty.png"));
+    ExpectLoadFailure(TestData("corrupted.jpg"));
+    ExpectLoadFailure(TestData("claims-100000x100000.png"));
+    WriteBytes((sandbox.Root() / "text.jpg").string(), "just some text\n");
+    ExpectLoadFailure((sandbox.Root() / "text.jpg").string());
+}
+
+// A JPEG whose frame header claims another size, its data cut short: decoded as far as it goes.
+QByteArray ClaimingSize(int width, int height) {
+    QByteArray jpeg = EncodePicture(Quadrants(16, 16), "jpeg");
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    jpeg[frame + 5] = static_cast<char>(height >> 8);
+    jpeg[frame + 6] = static_cast<char>(height & 0xFF);
+    jpeg[frame + 7] = static_cast<char>(width >> 8);
+    jpeg[frame + 8] = static_cast<char>(width & 0xFF);
+    return jpeg;
+}
+
+TEST_F(PictureLoadingTest, PhotographsOf300MegapixelsLoadAndLargerClaimsFail) {
+    const std::string large = (sandbox.Root() / "300mp.jpg").string();
+    WriteBytes(large, ClaimingSize(20000, 15000));
+    const QImage bitmap = Load(large, Desktop(64, 48));
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+    EXPECT_EQ(bitmap.size(), QSize(64, 48));
+
+    const std::string absurd = (sandbox.Root() / "600mp.jpg").string();
+    WriteBytes(absurd, ClaimingSize(30000, 20000));
+    ExpectLoadFailure(absurd);
+}
+
+TEST_F(PictureLoadingTest, TheContentNotTheNameTellsTheFormat) {
+    const QImage bitmap = Load(TestData("png-with-jpeg-extension.jpg"), Desktop(8, 4));
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+    EXPECT_EQ(bitmap.pixel(0, 0), qRgb(0x10, 0xC0, 0x20));
+    EXPECT_EQ(bitmap.pixel(7, 3), qRgb(0xC0, 0x20, 0x10));
+}
+
+TEST_F(PictureLoadingTest, EveryKindOfPixelIsDecoded) {
+    QImage gray(8, 8, QImage::Format_Grayscale8);
+    gray.fill(qRgb(90, 90, 90));
+    QImage deep(8, 8, QImage::Format_RGBA64);
+    deep.fill(QColor(200, 100, 50));
+    const std::pair<std::string, QRgb> cases[] = {
+        {TestData("cmyk.jpg"), qRgb(0xE0, 0x20, 0x20)},
+        {Save(gray, "gray.jpg", "jpeg"), qRgb(90, 90, 90)},
+        {Save(deep, "16-bit.png"), qRgb(200, 100, 50)},
+    };
+    for (const auto& [path, colour] : cases) {
+        const QImage bitmap = Load(path, Desktop(8, 8));
+        EXPECT_EQ(FunStatContext.Status, fsPerfect) << path;
+        EXPECT_TRUE(SameColour(bitmap.pixel(4, 4), colour, 6)) << path;
+    }
+}
+
+TEST_F(PictureLoadingTest, AFileNameThatIsNotUtf8Loads) {
+    const std::string path = (sandbox.Root() / "not-utf8-\xff.jpg").string();
+    WriteBytes(path, EncodePicture(Quadrants(16, 16), "jpeg"));
+    const QImage bitmap = Load(path, Desktop(16, 16));
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+    EXPECT_TRUE(SameColour(bitmap.pixel(2, 2), kTopLeft, 8));
+}
+
+TEST_F(PictureLoadingTest, APhotographTakenSidewaysIsShownUpright) {
+    // Stored 32 x 16, red left and blue right, to be turned a quarter clockwise.
+    TResizeRules rules = Desktop(16, 32);
+    rules.Stretch = false;
+    const QImage bitmap = Load(TestData("exif-rotated.jpg"), rules);
+    ASSERT_EQ(FunStatContext.Status, fsPerfect);
+    EXPECT_EQ(skew, 1.0) << "the upright size decides";
+    EXPECT_TRUE(SameColour(bitmap.pixel(8, 4), qRgb(255, 0, 0), 24));
+    EXPECT_TRUE(SameColour(bitmap.pixel(8, 27), qRgb(0, 0, 255), 24));
+}
+
+// Every EXIF orientation against Qt's own reading of the same file.
+TEST_F(PictureLoadingTest, EveryOrientationMatchesWhatViewersShow) {
+    const QByteArray jpeg = EncodePicture(Quadrants(24, 12), "jpeg");
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const QByteArray bytes = WithOrientation(jpeg, orientation);
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(true);
+        const QImage expected = reader.read();
+        const std::string path = (sandbox.Root() / "oriented.jpg").string();
+        WriteBytes(path, bytes);
+        TResizeRules rules = Desktop(expected.width(), expected.height());
+        rules.Stretch = false;
+        const QImage bitmap = Load(path, rules);
+        ASSERT_EQ(bitmap.size(), expected.size()) << orientation;
+        for (const QPoint& at :
+             {QPoint(2, 2), QPoint(expected.width() - 3, 2), QPoint(2, expected.height() - 3),
+              QPoint(expected.width() - 3, expected.height() - 3)}) {
+            EXPECT_TRUE(SameColour(bitmap.pixel(at), expected.pixel(at), 2))
+                << "orientation " << orientation << " at " << at.x() << "," << at.y();
+        }
+    }
+}
+
+// A large JPEG drawn small is decoded at a reduction and only in part; the result must match
+// the full decoding drawn the same way, whatever the orientation. (Half a reduced pixel out of
+// place costs some 10 dB here.)
+TEST_F(PictureLoadingTest, ReducedPartialDecodingMatchesTheFullPicture) {
+    const QByteArray jpeg = EncodePicture(SmoothPicture(1600, 1200), "jpeg", 92);
+    for (int orientation : {1, 6, 3}) {
+        const QByteArray bytes = WithOrientation(jpeg, orientation);
+        const std::string path = (sandbox.Root() / "large.jpg").string();
+        WriteBytes(path, bytes);
+        QBuffer buffer;
+        buffer.setData(bytes);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(true);
+        const QImage full = reader.read().convertToFormat(QImage::Format_RGB32);
+
+        // Fit and crop on a wide desktop (1/8 and 1/4), and drawn large (no reduction).
+        for (const QSize& desktop : {QSize(200, 100), QSize(300, 120), QSize(900, 500)}) {
+            TResizeRules rules = Desktop(desktop.width(), desktop.height());
+            rules.FitAndCrop = true;
+            const QImage bitmap = Load(path, rules);
+            ASSERT_EQ(bitmap.size(), desktop);
+
+            const TPicturePlacement place = PlacePicture(full.width(), full.height(), rules);
+            QImage expected(desktop, QImage::Format_ARGB32);
+            DrawPictureRect(expected, place.Destination, UprightView(full), QRectF(place.Source));
+            EXPECT_GT(Psnr(bitmap, expected), 48.0) << "orientation " << orientation << " on "
+                                                    << desktop.width() << "x" << desktop.height();
+        }
+    }
+}
+
+TEST(PictureExtensionsTest, ListWhatTheDecodersRead) {
+    TExtensionList extensions = {".STALE"};
+    GetPictureExtensions(extensions);
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+    for (const char* expected : {".BMP", ".GIF", ".JPEG", ".JPG", ".PNG", ".TIFF", ".WEBP"})
+        EXPECT_TRUE(extensions.contains(expected)) << expected;
+    EXPECT_FALSE(extensions.contains(".stale"));
+    EXPECT_TRUE(extensions.contains(".jpg"));  // letter case ignored
+
+    const std::string filter = GetPictureExtensionsAsFilter();
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+    EXPECT_TRUE(filter.starts_with("*.")) << filter;
+    EXPECT_FALSE(filter.ends_with(";")) << filter;
+    EXPECT_NE(filter.find("*.jpg;"), std::string::npos) << filter;
+    EXPECT_EQ(filter.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << filter;
+    // One mask per extension: the two lists name the same formats.
+    EXPECT_EQ(static_cast<size_t>(std::count(filter.begin(), filter.end(), ';')) + 1,
+              extensions.size());
+}
+
+}  // namespace
