@@ -5,6 +5,7 @@
 #include "ErrorForm.h"
 #include "FormStyle.h"
 #include "InstanceLock.h"
+#include "MyGDIPlus.h"
 #include "Program.h"
 #include "StatusScope.h"
 #include "Text.h"
@@ -41,8 +42,12 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     // An existing directory is fine, and without it only skin files cannot be saved.
     mkdir((GetProgramDirectory() + "/CalendarSkins").c_str(), 0755);
 
+    GetPictureExtensions(PictureExtensions);
+    PictureFilter = GetPictureExtensionsAsFilter();
+
     Timer.setInterval(kTimerIntervalMs);
     BuildSystemTrayPopupMenu();
+    ConnectWallpaperControls();
 
     connect(ui->AboutLabel, &TLinkLabel::clicked, this, &TMainForm::AboutLabelClick);
     connect(ui->HelpLabel, &TLinkLabel::clicked, this, &TMainForm::HelpLabelClick);

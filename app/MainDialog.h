@@ -1,12 +1,18 @@
 #pragma once
 
+#include "File.h"
 #include "Systemtray.h"
 #include "TerminationSignals.h"
 
+#include <QImage>
 #include <QMenu>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace Ui {
 class TMainForm;
@@ -14,6 +20,7 @@ class TMainForm;
 
 class QAction;
 class QActionGroup;
+class QPainter;
 
 // The main window. It owns the program's run-time state; its controls are the live settings.
 class TMainForm : public QWidget {
@@ -32,6 +39,22 @@ public:
     void HelpLabelClick();
     void AboutLabelClick();
     void STP_CloseMenuClick();
+
+    // The wallpaper: composes the current picture with the calendar and hands it to the desktop.
+    // reload false reuses the picture fitted last time, for changes of the calendar alone.
+    void SetFileAsWallpaper(bool reload);
+    void SetInfoOnPicture();
+    void PaintCalendar(QPainter& canvas);
+    void ReloadWallpaperOnParamChange();
+    void RedrawWallpaperOnParamChange();
+    void UserWallpaperLabelClick();
+    // index -1 chooses by title.
+    void SetCurrentPicture(int index, const std::string& title);
+    void UpdateCurrentPictureLabel();
+    void UpdateSkewLabel();
+    void UpdateNormFactorLabel();
+    // The colour of the desktop around the picture, as 0x00BBGGRR.
+    uint32_t FillingPictureColor() const;
 
     std::unique_ptr<Ui::TMainForm> ui;
 
@@ -56,12 +79,32 @@ public:
 
     std::unique_ptr<SystemTrayIcon> TrayIcon;
 
+    TExtensionList PictureExtensions;
+    std::string PictureFilter;
+    std::vector<std::string> PictureList;
+    std::string CurrentFileTitle;
+    int CurrentIndex = -1;
+    double LastAutoChangeTime = 0;
+
+    // The screen the fitted picture was made for; 0 before the first composition.
+    int DesktopWidth = 0;
+    int DesktopHeight = 0;
+    // The current picture fitted to the screen, without the calendar; null when there is none.
+    QImage FittedPicture;
+    // The fitted picture with the calendar, alive only during a composition.
+    QImage WallpaperBitmap;
+    double CurrentSkew = 1.0;
+    double AppliedNormalizationFactor = 0.0;
+    // The work area less the desktop margin, where the calendar may go.
+    QRect DesktopArea;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void BuildSystemTrayPopupMenu();
+    void ConnectWallpaperControls();
     // A later start of the program asks for the window.
     void ShowRequestedByAnotherInstance();
 

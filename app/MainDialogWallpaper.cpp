@@ -1,0 +1,182 @@
+#include "MainDialog.h"
+
+#include "BitmapFile.h"
+#include "FileDialogs.h"
+#include "LinkLabel.h"
+#include "MyGDIPlus.h"
+#include "Screens.h"
+#include "StatusScope.h"
+#include "Utilities.h"
+#include "ui_MainDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLocale>
+#include <QPainter>
+
+namespace {
+
+constexpr const char* kWallpaperFileName = "Tapestrel_Wallpaper.bmp";
+
+QString WholeNumber(qlonglong value) {
+    return QLocale().toString(value);
+}
+
+}  // namespace
+
+void TMainForm::ConnectWallpaperControls() {
+    for (QComboBox* box : {ui->PictureMinStretchSizeComboBox, ui->PictureMaxStretchSkewComboBox,
+                           ui->PictureNormalizeBrightnessLevelComboBox,
+                           ui->PictureNormalizeBrightnessMethodComboBox, ui->GammaPictureComboBox})
+        connect(box, &QComboBox::currentIndexChanged, this,
+                &TMainForm::ReloadWallpaperOnParamChange);
+    for (QCheckBox* box :
+         {ui->StretchPictureCheckBox, ui->FitAndCropCheckBox, ui->FitBeforeTileCheckBox,
+          ui->IsTileCheckBox, ui->UsePictureNormalizeBrightnessCheckBox})
+        connect(box, &QCheckBox::toggled, this, &TMainForm::ReloadWallpaperOnParamChange);
+    connect(ui->Label4, &TLinkLabel::clicked, this, &TMainForm::ReloadWallpaperOnParamChange);
+    connect(ui->DesktopMarginComboBox, &QComboBox::currentIndexChanged, this,
+            &TMainForm::RedrawWallpaperOnParamChange);
+    connect(ui->UserWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::UserWallpaperLabelClick);
+
+    // Black until the options say otherwise.
+    QPalette palette = ui->FillingPictureColorPanel->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    ui->FillingPictureColorPanel->setPalette(palette);
+
+    UpdateCurrentPictureLabel();
+    UpdateSkewLabel();
+    UpdateNormFactorLabel();
+}
+
+uint32_t TMainForm::FillingPictureColor() const {
+    const QColor color = ui->FillingPictureColorPanel->palette().color(QPalette::Window);
+    return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
+           static_cast<uint32_t>(color.blue()) << 16;
+}
+
+void TMainForm::SetFileAsWallpaper(bool reload) {
+    const std::string directory = GetTempPath();
+    const std::string wallpaperFile = directory + kWallpaperFileName;
+    // The program changing its own controls, a file that is no picture, or our own wallpaper
+    // file: nothing to compose.
+    if (SuppressComposition || CurrentFileTitle.empty() ||
+        !HasListedExtension(CurrentFileTitle, &PictureExtensions) ||
+        CurrentFileTitle == wallpaperFile) {
+        FunStatContext.Reset(fsPerfect);
+        return;
+    }
+
+    TStatusScope scope("TMainForm::SetFileAsWallpaper");
+    scope.Run([&] {
+        // Without our private folder there is nowhere safe to write; its failure tells why.
+        if (directory.empty()) {
+            GetTempPath();
+            scope.AdoptCalleeFailure();
+        }
+        UpdateCurrentPictureLabel();
+        DesktopArea = GetDesktopArea(ComboBoxToInt(*ui->DesktopMarginComboBox));
+        if (reload || DesktopWidth <= 0 || DesktopHeight <= 0 || FittedPicture.isNull()) {
+            const QRect screen = PrimaryScreenGeometry();
+            DesktopWidth = screen.width();
+            DesktopHeight = screen.height();
+            FittedPicture = QImage();
+
+            TPictureEffects effects;
+            effects.NormalizeBrightness = ui->UsePictureNormalizeBrightnessCheckBox->isChecked();
+            effects.NormalizeMethod =
+                ui->PictureNormalizeBrightnessMethodComboBox->currentText().toStdString();
+            effects.NormalizeLevel =
+                ComboBoxToInt(*ui->PictureNormalizeBrightnessLevelComboBox) / 100.0;
+            effects.Gamma = ComboBoxToInt(*ui->GammaPictureComboBox);
+            TResizeRules rules;
+            rules.Tile = ui->IsTileCheckBox->isChecked();
+            rules.FitBeforeTile = ui->FitBeforeTileCheckBox->isChecked();
+            rules.Stretch = ui->StretchPictureCheckBox->isChecked();
+            rules.FitAndCrop = ui->FitAndCropCheckBox->isChecked();
+            rules.MaxStretchSkew = ComboBoxToInt(*ui->PictureMaxStretchSkewComboBox) / 100.0;
+            rules.MinStretchSize = ComboBoxToInt(*ui->PictureMinStretchSizeComboBox);
+            rules.DesktopWidth = DesktopWidth;
+            rules.DesktopHeight = DesktopHeight;
+
+            LoadTilePictureToBitmap(CurrentFileTitle, FittedPicture, FillingPictureColor(),
+                                    &CurrentSkew, &AppliedNormalizationFactor, effects, rules);
+            // The desktop keeps its wallpaper; the scheduler moves on from an empty title.
+            if (FunStatContext.Failed()) CurrentFileTitle.clear();
+            scope.AdoptCalleeFailure();
+        }
+        UpdateSkewLabel();
+        UpdateNormFactorLabel();
+
+        // The calendar goes on a copy, so that the fitted picture stays clean for redraws.
+        WallpaperBitmap = FittedPicture.copy();
+        SetInfoOnPicture();
+        scope.AdoptCalleeFailure();
+        WriteBitmapFile(WallpaperBitmap, wallpaperFile);
+        scope.AdoptCalleeFailure();
+        ::SetFileAsWallpaper(kWallpaperFileName);
+        scope.AdoptCalleeFailure();
+    });
+    WallpaperBitmap = QImage();
+}
+
+void TMainForm::SetInfoOnPicture() {
+    TStatusScope scope("TMainForm::SetInfoOnPicture");
+    scope.Run([&] {
+        QPainter canvas(&WallpaperBitmap);
+        canvas.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                              QPainter::SmoothPixmapTransform);
+        PaintCalendar(canvas);
+    });
+}
+
+void TMainForm::PaintCalendar(QPainter&) {
+    // FIXME: the month calendar is painted here once its skin and layout exist.
+}
+
+void TMainForm::ReloadWallpaperOnParamChange() {
+    SetFileAsWallpaper(true);
+}
+
+void TMainForm::RedrawWallpaperOnParamChange() {
+    SetFileAsWallpaper(false);
+}
+
+void TMainForm::UserWallpaperLabelClick() {
+    TStatusScope scope("TMainForm::UserWallpaperLabelClick");
+    scope.Run([&] {
+        const auto chosen = FileDialogs::Instance().ChooseFileToOpen(
+            CurrentFileTitle, "Picture files|" + PictureFilter);
+        if (!chosen) return;
+        SetCurrentPicture(-1, *chosen);
+        SetFileAsWallpaper(true);
+        scope.AdoptCalleeFailure();
+    });
+    scope.ShowFailure("Failed to load picture file.");
+}
+
+void TMainForm::UpdateCurrentPictureLabel() {
+    const QString index =
+        CurrentIndex < 0 ? QStringLiteral("not in list") : WholeNumber(CurrentIndex + 1LL);
+    ui->LastPictureLabel->setText(
+        QStringLiteral("Current picture (index %1) \"%2\" in \"%3\"")
+            .arg(index, QFile::decodeName(GetFileNameOnly(CurrentFileTitle).c_str()),
+                 QFile::decodeName(GetFileDir(CurrentFileTitle).c_str())));
+}
+
+void TMainForm::UpdateSkewLabel() {
+    ui->CurrentSkewLabel->setText(
+        FittedPicture.isNull() ? QStringLiteral("(No current skew available)")
+                               : QStringLiteral("(Current full skew %1%)")
+                                     .arg(WholeNumber(static_cast<qlonglong>(CurrentSkew * 100))));
+}
+
+void TMainForm::UpdateNormFactorLabel() {
+    ui->PictureAppliedNormFactorLabel->setText(
+        FittedPicture.isNull()
+            ? QStringLiteral("(No applied normalization factor)")
+            : QStringLiteral("(Applied normalization factor %1)")
+                  .arg(WholeNumber(static_cast<qlonglong>(AppliedNormalizationFactor * 100))));
+}
