@@ -20,24 +20,15 @@ QString Text(const std::string& path) {
     return QFile::decodeName(path.c_str());
 }
 
-// A JavaScript string literal.
-QString ScriptString(const QString& text) {
-    QString quoted = QStringLiteral("'");
+// text between quote characters, a backslash before any quote or backslash in it: a string of
+// Plasma's scripts and a word of sway's commands alike.
+QString Quoted(const QString& text, QChar quote) {
+    QString quoted = quote;
     for (QChar c : text) {
-        if (c == u'\\' || c == u'\'') quoted += u'\\';
+        if (c == u'\\' || c == quote) quoted += u'\\';
         quoted += c;
     }
-    return quoted + u'\'';
-}
-
-// A word of a sway command.
-QString SwayWord(const QString& text) {
-    QString quoted = QStringLiteral("\"");
-    for (QChar c : text) {
-        if (c == u'\\' || c == u'"') quoted += u'\\';
-        quoted += c;
-    }
-    return quoted + u'"';
+    return quoted + quote;
 }
 
 int Gsettings(DesktopTools& tools, const char* schema, const char* key, const QString& value) {
@@ -95,7 +86,7 @@ int SetKde(DesktopTools& tools, const std::string& path) {
                                "'General');"
                                "d.writeConfig('Image', %1);"
                                "}")
-                               .arg(ScriptString(FileUri(path)));
+                               .arg(Quoted(FileUri(path), u'\''));
     return tools
         .Call(QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
               QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"), {script})
@@ -139,7 +130,7 @@ int SetDesktopWallpaper(DesktopKind kind, const std::string& path) {
             // sway runs swaybg for its outputs itself and replaces it at each change.
             return tools
                 .Run(QStringLiteral("swaymsg"),
-                     {QStringLiteral("output * bg %1 fill").arg(SwayWord(Text(path)))})
+                     {QStringLiteral("output * bg %1 fill").arg(Quoted(Text(path), u'"'))})
                 .error;
         case DesktopKind::Hyprland:
             return SetHyprland(tools, path);
