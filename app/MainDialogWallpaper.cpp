@@ -46,7 +46,6 @@ void TMainForm::ConnectWallpaperControls() {
     palette.setColor(QPalette::Window, Qt::black);
     ui->FillingPictureColorPanel->setPalette(palette);
 
-    UpdateCurrentPictureLabel();
     UpdateSkewLabel();
     UpdateNormFactorLabel();
 }
