@@ -34,14 +34,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TPictureSpec {
+struct TBenchPicture {
     const char* Name;
     int Width;
     int Height;
     const char* Format;
 };
 
-const TPictureSpec kPictures[] = {
+const TBenchPicture kPictures[] = {
     {"photo-24mp.jpg", 6000, 4000, "jpeg"},
     {"photo-45mp.jpg", 8192, 5464, "jpeg"},
     {"photo-12mp.png", 4000, 3000, "png"},
@@ -76,14 +76,14 @@ QImage MakePicture(int width, int height, unsigned seed) {
 int Generate(const fs::path& directory) {
     fs::create_directories(directory);
     unsigned seed = 1;
-    for (const TPictureSpec& spec : kPictures) {
-        const fs::path path = directory / spec.Name;
+    for (const TBenchPicture& sample : kPictures) {
+        const fs::path path = directory / sample.Name;
         if (fs::exists(path)) continue;
-        std::printf("generating %s (%dx%d)\n", spec.Name, spec.Width, spec.Height);
+        std::printf("generating %s (%dx%d)\n", sample.Name, sample.Width, sample.Height);
         std::fflush(stdout);
-        QImageWriter writer(QString::fromStdString(path.string()), spec.Format);
+        QImageWriter writer(QString::fromStdString(path.string()), sample.Format);
         writer.setQuality(90);
-        if (!writer.write(MakePicture(spec.Width, spec.Height, seed++))) {
+        if (!writer.write(MakePicture(sample.Width, sample.Height, seed++))) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
         }
@@ -185,13 +185,13 @@ int RunAll(const fs::path& directory) {
                 kRuns);
     std::printf("%-16s %-10s %-4s %8s %8s %8s %8s %8s %8s %8s %8s\n", "picture", "screen", "norm",
                 "decode", "normal.", "draw", "tile", "write", "total", "wall", "peak MB");
-    for (const TPictureSpec& spec : kPictures) {
+    for (const TBenchPicture& sample : kPictures) {
         for (const QSize& screen : kScreens) {
             for (bool normalize : {false, true}) {
                 const std::string size =
                     std::to_string(screen.width()) + "x" + std::to_string(screen.height());
                 std::vector<std::string> arguments = {"tapestrel_bench", "job",
-                                                      (directory / spec.Name).string(), size,
+                                                      (directory / sample.Name).string(), size,
                                                       output.string()};
                 if (normalize) arguments.push_back("normalize");
                 std::vector<std::vector<double>> stages(6);
@@ -201,7 +201,7 @@ int RunAll(const fs::path& directory) {
                 RunJob(arguments, result);  // once for the file system's cache
                 for (int run = 0; run < kRuns; ++run) {
                     if (!RunJob(arguments, result)) {
-                        std::fprintf(stderr, "job failed: %s %s\n", spec.Name, size.c_str());
+                        std::fprintf(stderr, "job failed: %s %s\n", sample.Name, size.c_str());
                         return 1;
                     }
                     for (size_t i = 0; i < stages.size(); ++i)
@@ -210,7 +210,7 @@ int RunAll(const fs::path& directory) {
                     peaks.push_back(result.PeakMegabytes);
                 }
                 std::printf("%-16s %-10s %-4s %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f %8.1f\n",
-                            spec.Name, size.c_str(), normalize ? "yes" : "no", Median(stages[0]),
+                            sample.Name, size.c_str(), normalize ? "yes" : "no", Median(stages[0]),
                             Median(stages[1]), Median(stages[2]), Median(stages[3]),
                             Median(stages[4]), Median(stages[5]), Median(walls),
                             *std::max_element(peaks.begin(), peaks.end()));
