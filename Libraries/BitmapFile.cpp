@@ -1,15 +1,13 @@
 #include "BitmapFile.h"
 
+#include "File.h"
 #include "StatusScope.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <vector>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -17,33 +15,19 @@ namespace {
 // cache, and to cost few fresh pages of memory.
 constexpr size_t kChunk = size_t{256} << 10;
 
-void Put16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
+void Put16(std::string& out, uint32_t value) {
+    out.push_back(static_cast<char>(value & 0xFF));
+    out.push_back(static_cast<char>(value >> 8 & 0xFF));
 }
 
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
+void Put32(std::string& out, uint32_t value) {
     Put16(out, value & 0xFFFF);
     Put16(out, value >> 16);
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // The file header and BITMAPINFOHEADER of a bottom-up 24-bit picture.
-std::vector<uint8_t> Header(int width, int height, uint32_t imageSize) {
-    std::vector<uint8_t> header;
-    header.reserve(54);
-    header.push_back('B');
-    header.push_back('M');
+std::string Header(int width, int height, uint32_t imageSize) {
+    std::string header = "BM";
     Put32(header, 54 + imageSize);
     Put32(header, 0);
     Put32(header, 54);
@@ -79,8 +63,6 @@ void ToBgr(const uchar* in, int width, uint8_t* out) {
 
 void WriteBitmapFile(const QImage& bitmap, const std::string& fileName) {
     TStatusScope scope("WriteBitmapFile");
-    std::string temporary;
-    int fd = -1;
     scope.Run([&] {
         QImage pixels = bitmap;
         if (pixels.format() != QImage::Format_RGB32 && pixels.format() != QImage::Format_ARGB32)
@@ -93,36 +75,29 @@ void WriteBitmapFile(const QImage& bitmap, const std::string& fileName) {
         if (imageSize > UINT32_MAX - 54)
             scope.Raise("Failed to write file.", fileName, "too large");
 
-        temporary = fileName + ".XXXXXX";
-        errno = 0;
-        fd = mkostemp(temporary.data(), O_CLOEXEC);
-        if (fd < 0) {
-            temporary.clear();
-            scope.Raise("Failed to write file.", fileName, {}, errno);
-        }
-
-        const std::vector<uint8_t> header = Header(width, height, static_cast<uint32_t>(imageSize));
-        if (!WriteAll(fd, header.data(), header.size()))
-            scope.Raise("Failed to write file.", fileName, {}, errno);
-        // Bottom row first.
-        const int chunkRows = std::clamp(static_cast<int>(kChunk / rowBytes), 1, height);
-        std::vector<uint8_t> chunk(static_cast<size_t>(chunkRows) * rowBytes, 0);
-        for (int done = 0; done < height; done += chunkRows) {
-            const int rows = std::min(chunkRows, height - done);
-            for (int row = 0; row < rows; ++row) {
-                ToBgr(pixels.constScanLine(height - 1 - done - row), width,
-                      chunk.data() + static_cast<size_t>(row) * rowBytes);
-            }
-            if (!WriteAll(fd, chunk.data(), static_cast<size_t>(rows) * rowBytes))
-                scope.Raise("Failed to write file.", fileName, {}, errno);
-        }
-        const int closed = close(fd);
-        fd = -1;
-        if (closed != 0) scope.Raise("Failed to write file.", fileName, {}, errno);
-        if (rename(temporary.c_str(), fileName.c_str()) != 0)
-            scope.Raise("Failed to write file.", fileName, {}, errno);
-        temporary.clear();
+        int error = 0;
+        const bool written = ReplaceFile(
+            fileName, 0600,
+            [&](int fd) {
+                if (!WriteAll(fd, Header(width, height, static_cast<uint32_t>(imageSize))))
+                    return false;
+                // Bottom row first.
+                const int chunkRows = std::clamp(static_cast<int>(kChunk / rowBytes), 1, height);
+                std::string chunk(static_cast<size_t>(chunkRows) * rowBytes, '\0');
+                auto* out = reinterpret_cast<uint8_t*>(chunk.data());
+                for (int done = 0; done < height; done += chunkRows) {
+                    const int rows = std::min(chunkRows, height - done);
+                    for (int row = 0; row < rows; ++row) {
+                        ToBgr(pixels.constScanLine(height - 1 - done - row), width,
+                              out + static_cast<size_t>(row) * rowBytes);
+                    }
+                    if (!WriteAll(fd, std::string_view(chunk).substr(
+                                          0, static_cast<size_t>(rows) * rowBytes)))
+                        return false;
+                }
+                return true;
+            },
+            error);
+        if (!written) scope.Raise("Failed to write file.", fileName, {}, error);
     });
-    if (fd >= 0) close(fd);
-    if (!temporary.empty()) unlink(temporary.c_str());
 }

@@ -65,6 +65,12 @@ std::string GetFileExtension(std::string_view path) {
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
+std::string GetFileNameWithoutExtension(std::string_view path) {
+    const std::string name = GetFileNameOnly(path);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 bool ExtensionLess::operator()(std::string_view a, std::string_view b) const {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return AsciiLower(x) < AsciiLower(y);

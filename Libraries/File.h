@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@ std::string GetFileDir(std::string_view path);
 std::string GetFileNameOnly(std::string_view path);
 // The extension with its dot, or empty.
 std::string GetFileExtension(std::string_view path);
+// The name part without its extension; a name that starts with its only dot stays whole.
+std::string GetFileNameWithoutExtension(std::string_view path);
 
 // Extensions compared without regard to letter case.
 struct ExtensionLess {
@@ -52,10 +55,16 @@ std::string GetLinkExtension(std::string_view path);
 
 // Writes everything, also when the system takes it in pieces; false with errno set.
 bool WriteAll(int fd, std::string_view content);
-// false with an errno code in error when the file can't be read.
-bool ReadFileBytes(std::string_view path, std::string& content, int& error);
-// Replaces the file through a temporary file beside it and a rename, so that nobody ever reads
-// it half written; false with an errno code in error when that fails (the old file then stays).
+// false with an errno code in error when the file can't be read. At most limit bytes are read.
+bool ReadFileBytes(std::string_view path, std::string& content, int& error,
+                   size_t limit = std::string::npos);
+// Replaces the file through a temporary file beside it (made with mode) and a rename, so that
+// nobody ever reads it half written; write puts the new contents into the open descriptor and
+// answers false, errno set, when it can't. false with an errno code in error when anything fails
+// (the old file then stays).
+bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(int fd)>& write,
+                 int& error);
+// As ReplaceFile with the whole contents at hand, which are on the disk before the rename.
 bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
                          int& error);
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -40,7 +41,7 @@ bool WriteAll(int fd, std::string_view content) {
     return true;
 }
 
-bool ReadFileBytes(std::string_view path, std::string& content, int& error) {
+bool ReadFileBytes(std::string_view path, std::string& content, int& error, size_t limit) {
     content.clear();
     error = 0;
     FileDescriptor file(open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
@@ -49,8 +50,9 @@ bool ReadFileBytes(std::string_view path, std::string& content, int& error) {
         return false;
     }
     char buffer[65536];
-    for (;;) {
-        const ssize_t count = read(file.Get(), buffer, sizeof buffer);
+    while (content.size() < limit) {
+        const ssize_t count =
+            read(file.Get(), buffer, std::min(sizeof buffer, limit - content.size()));
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) {
             error = errno;
@@ -60,10 +62,11 @@ bool ReadFileBytes(std::string_view path, std::string& content, int& error) {
         if (count == 0) return true;
         content.append(buffer, static_cast<size_t>(count));
     }
+    return true;
 }
 
-bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
-                         int& error) {
+bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(int fd)>& write,
+                 int& error) {
     error = 0;
     std::string temporary = std::string(path) + ".XXXXXX";
     FileDescriptor file(mkostemp(temporary.data(), O_CLOEXEC));
@@ -71,12 +74,17 @@ bool ReplaceFileContents(std::string_view path, std::string_view content, unsign
         error = errno;
         return false;
     }
-    const bool written = fchmod(file.Get(), mode) == 0 && WriteAll(file.Get(), content) &&
-                         fsync(file.Get()) == 0 && file.Close() &&
+    const bool written = fchmod(file.Get(), mode) == 0 && write(file.Get()) && file.Close() &&
                          rename(temporary.c_str(), std::string(path).c_str()) == 0;
     if (!written) {
         error = errno;
         unlink(temporary.c_str());
     }
     return written;
+}
+
+bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
+                         int& error) {
+    return ReplaceFile(
+        path, mode, [content](int fd) { return WriteAll(fd, content) && fsync(fd) == 0; }, error);
 }

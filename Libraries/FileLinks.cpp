@@ -56,11 +56,6 @@ bool IsUtf8(std::string_view text) {
     return !decoder.hasError();
 }
 
-std::string WithoutExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 }  // namespace
 
 void TLinkFile::Clear() {
@@ -149,7 +144,7 @@ bool TLinkFile::Save(std::string_view linkFileName, bool overwrite) {
             command.push_back(std::move(argument));
         std::vector<std::pair<std::string, std::string>> keys{
             {"Type", "Application"},
-            {"Name", WithoutExtension(GetFileNameOnly(link))},
+            {"Name", GetFileNameWithoutExtension(link)},
             {"Exec", JoinExec(command)}};
         auto optional = [&keys](const char* key, const std::string& value) {
             if (!value.empty()) keys.emplace_back(key, value);
@@ -198,7 +193,7 @@ void MakeLinkByStatus(std::string_view linkDirectory, std::string_view target,
     TStatusScope scope("MakeLinkByStatus");
     scope.Run([&] {
         const std::string linkFileName = IncludeSeparator(linkDirectory) +
-                                         WithoutExtension(GetFileNameOnly(target)) +
+                                         GetFileNameWithoutExtension(target) +
                                          GetLinkExtension(target);
         if (!status) {
             unlink(linkFileName.c_str());

@@ -28,19 +28,11 @@ bool IsProgramFile(const std::string& path) {
     if (access(path.c_str(), X_OK) != 0 || IsDirectory(path)) return false;
     std::string start;
     int error = 0;
-    if (!ReadFileBytes(path, start, error)) return false;
+    if (!ReadFileBytes(path, start, error, 4)) return false;
     return start.starts_with(
                "\x7f"
                "ELF") ||
            start.starts_with("#!");
-}
-
-// A file URL carries the path's bytes percent-encoded, so that a name that is not UTF-8
-// reaches the opener unchanged.
-QUrl LocalFileUrl(const std::string& path) {
-    const QByteArray encoded =
-        QByteArray::fromStdString(path).toPercentEncoding("/!$&'()*+,;=:@~-._");
-    return QUrl::fromEncoded("file://" + encoded, QUrl::StrictMode);
 }
 
 std::string KeyPathProduct(std::string_view keyPath, std::string& subKey) {
@@ -83,7 +75,7 @@ void RunFile(std::string_view file, std::string_view parameters, std::string_vie
             if (error != 0) scope.Raise("Failed to run file.", name, {}, error);
             return;
         }
-        if (!UrlOpener::Instance().Open(LocalFileUrl(path)))
+        if (!UrlOpener::Instance().Open(QUrl::fromEncoded(EncodedFileUrl(path), QUrl::StrictMode)))
             scope.Raise("Failed to run file.", name, {}, ENOEXEC);
     });
 }

@@ -18,14 +18,9 @@ namespace {
 constexpr std::string_view kStampFormat = "yyyyMMdd-HHmmss-zzz";
 constexpr size_t kNamesKept = 2;
 
-std::string Stem(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 // The names handed out for path: its stem, "-", a time stamp of fixed width, its extension.
 bool IsHandedOutName(const std::string& name, const std::string& path) {
-    const std::string stem = Stem(GetFileNameOnly(path)) + "-";
+    const std::string stem = GetFileNameWithoutExtension(path) + "-";
     const std::string extension = GetFileExtension(path);
     return name.size() == stem.size() + kStampFormat.size() + extension.size() &&
            name.starts_with(stem) && name.ends_with(extension);
@@ -35,7 +30,7 @@ bool IsHandedOutName(const std::string& name, const std::string& path) {
 std::string HandOutNewName(const std::string& path, int& error) {
     QDateTime stamp = Clock::Instance().Now();
     for (;;) {
-        const std::string name = GetFileDir(path) + Stem(GetFileNameOnly(path)) + "-" +
+        const std::string name = GetFileDir(path) + GetFileNameWithoutExtension(path) + "-" +
                                  stamp.toString(QString::fromLatin1(kStampFormat)).toStdString() +
                                  GetFileExtension(path);
         if (link(path.c_str(), name.c_str()) == 0) return name;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <string>
 #include <string_view>
@@ -12,4 +13,11 @@ inline QString ToQString(std::string_view bytes) {
 
 inline std::string ToBytes(const QString& text) {
     return text.toUtf8().toStdString();
+}
+
+// A file:// address that carries the path's bytes percent-encoded, so that a name that is not
+// UTF-8 reaches the program that opens it unchanged.
+inline QByteArray EncodedFileUrl(std::string_view path) {
+    return "file://" + QByteArray(path.data(), static_cast<qsizetype>(path.size()))
+                           .toPercentEncoding("/!$&'()*+,;=:@~-._");
 }

@@ -1,6 +1,7 @@
 #include "WallpaperSetters.h"
 
 #include "DesktopTools.h"
+#include "QtText.h"
 #include "RootPixmap.h"
 
 #include <QByteArray>
@@ -10,10 +11,8 @@
 
 namespace {
 
-// The file's bytes percent-encoded, so that any name survives.
 QString FileUri(const std::string& path) {
-    return QString::fromLatin1(
-        "file://" + QByteArray::fromStdString(path).toPercentEncoding("/!$&'()*+,;=:@~-._"));
+    return QString::fromLatin1(EncodedFileUrl(path));
 }
 
 QString Text(const std::string& path) {
