@@ -37,8 +37,9 @@ std::string GetTempPath() {
     std::string path;
     scope.Run([&] {
         int error = 0;
-        const std::string directory = ProgramDataDirectory(ProductName, error);
-        if (directory.empty()) scope.Raise("Failed to get path.", {}, {}, error);
+        const std::string directory = PrivateDataDirectory(ProductName, error);
+        if (directory.empty())
+            scope.Raise("Failed to get path.", PrivateDataDirectoryPath(ProductName), {}, error);
         path = IncludeSeparator(ToLongPath(directory));
     });
     return path;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -33,32 +34,38 @@ std::string SpecialFolderPath(SpecialFolder folder) {
     return {};
 }
 
-std::string ProgramDataDirectory(std::string_view product, int& error) {
-    error = 0;
+std::string PrivateDataDirectoryPath(std::string_view product) {
     const std::string base = Location(QStandardPaths::GenericDataLocation);
-    if (base.empty()) {
+    return base.empty() ? std::string() : base + "/" + std::string(product);
+}
+
+std::string PrivateDataDirectory(std::string_view product, int& error) {
+    error = 0;
+    const std::string path = PrivateDataDirectoryPath(product);
+    if (path.empty()) {
         error = ENOENT;
         return {};
     }
     std::error_code created;
-    std::filesystem::create_directories(base, created);
-    const std::string path = base + "/" + std::string(product);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), created);
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
         error = errno;
         return {};
     }
+    // Opened, not looked up by name, so that the directory checked is the one made private.
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;  // ENOTDIR for a link or anything else but a directory
+        return {};
+    }
     struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) {
+    if (fstat(fd, &info) != 0)
         error = errno;
-        return {};
-    }
-    if (S_ISLNK(info.st_mode) || !S_ISDIR(info.st_mode)) {
-        error = ENOTDIR;
-        return {};
-    }
-    if (info.st_uid != getuid()) {
+    else if (info.st_uid != getuid())
         error = EPERM;
-        return {};
-    }
-    return path;
+    // Others who could put names here could take the wallpaper away or plant another.
+    else if ((info.st_mode & 07777) != 0700 && fchmod(fd, 0700) != 0)
+        error = errno;
+    close(fd);
+    return error == 0 ? path : std::string();
 }

@@ -149,14 +149,28 @@ TEST_F(FilesTest, TheDataFolderIsPrivateAndNeverALink) {
     struct stat info {};
     ASSERT_EQ(stat(ours.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // Ours, but open to others: made private again.
+    chmod(ours.c_str(), 0777);
+    EXPECT_EQ(GetTempPath(), ours.string() + "/");
+    ASSERT_EQ(stat(ours.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 
+    auto expectRefused = [&](int error) {
+        EXPECT_EQ(GetTempPath(), "");
+        EXPECT_EQ(FunStatContext.Status, fsError);
+        EXPECT_EQ(FunStatContext.Function, "GetTempPathA");
+        EXPECT_EQ(FunStatContext.Description, "Failed to get path.");
+        EXPECT_EQ(FunStatContext.Parameter1, ours.string()) << "the folder is named";
+        EXPECT_EQ(FunStatContext.SystemErrorCode, error);
+    };
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(ours.c_str(), 65534, 65534), 0);
+        expectRefused(EPERM);
+    }
     fs::remove(ours);
     fs::create_directory(sandbox.Root() / "elsewhere");
     fs::create_directory_symlink(sandbox.Root() / "elsewhere", ours);
-    EXPECT_EQ(GetTempPath(), "");
-    EXPECT_EQ(FunStatContext.Status, fsError);
-    EXPECT_EQ(FunStatContext.Function, "GetTempPathA");
-    EXPECT_EQ(FunStatContext.Description, "Failed to get path.");
+    expectRefused(ENOTDIR);
 }
 
 TEST_F(FilesTest, SpecialFoldersAreTheSessionsFoldersAndAreCreated) {
