@@ -67,6 +67,10 @@ bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(
 // As ReplaceFile with the whole contents at hand, which are on the disk before the rename.
 bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
                          int& error);
+// Removes what ReplaceFile left beside path when the process was killed while writing: such a
+// temporary file is never renamed into place and would otherwise stay for good. Only for files
+// that nobody else replaces meanwhile.
+void RemoveLeftoverReplacements(std::string_view path);
 
 // ---- Special folders and files --------------------------------------------------------------
 

@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <filesystem>
 
 namespace {
+
+// mkostemp puts six letters or digits in place of the X's.
+constexpr std::string_view kTemporarySuffix = ".XXXXXX";
 
 class FileDescriptor {
 public:
@@ -68,7 +73,7 @@ bool ReadFileBytes(std::string_view path, std::string& content, int& error, size
 bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(int fd)>& write,
                  int& error) {
     error = 0;
-    std::string temporary = std::string(path) + ".XXXXXX";
+    std::string temporary = std::string(path) + std::string(kTemporarySuffix);
     FileDescriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (file.Get() < 0) {
         error = errno;
@@ -87,4 +92,21 @@ bool ReplaceFileContents(std::string_view path, std::string_view content, unsign
                          int& error) {
     return ReplaceFile(
         path, mode, [content](int fd) { return WriteAll(fd, content) && fsync(fd) == 0; }, error);
+}
+
+void RemoveLeftoverReplacements(std::string_view path) {
+    const std::filesystem::path target(path);
+    const std::string prefix = target.filename().string() + ".";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + kTemporarySuffix.size() - 1 ||
+            !name.starts_with(prefix) ||
+            !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            continue;
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(entry.symlink_status(ignored)))
+            std::filesystem::remove(entry.path(), ignored);
+    }
 }

@@ -9,35 +9,67 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kStampFormat = "yyyyMMdd-HHmmss-zzz";
+// A handed-out name is the composed file's stem, "-", a counter of fixed width and its extension.
+// The counter, not the clock, tells which name was made last: a clock set back (the end of summer
+// time, another time zone, a network time step) must never make the newest name look oldest. It
+// starts from the clock (UTC milliseconds) only when no name is left, so that after the folder was
+// emptied no name a desktop may still remember comes again.
+constexpr size_t kCounterDigits = 16;
 constexpr size_t kNamesKept = 2;
 
-// The names handed out for path: its stem, "-", a time stamp of fixed width, its extension.
-bool IsHandedOutName(const std::string& name, const std::string& path) {
-    const std::string stem = GetFileNameWithoutExtension(path) + "-";
+struct THandedOutName {
+    uint64_t Counter;
+    std::string Path;
+};
+
+std::string NamePrefix(const std::string& path) {
+    return GetFileNameWithoutExtension(path) + "-";
+}
+
+// The names handed out for path, oldest first.
+std::vector<THandedOutName> HandedOutNames(const std::string& path) {
+    const std::string prefix = NamePrefix(path);
     const std::string extension = GetFileExtension(path);
-    return name.size() == stem.size() + kStampFormat.size() + extension.size() &&
-           name.starts_with(stem) && name.ends_with(extension);
+    std::vector<THandedOutName> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(GetFileDir(path), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + kCounterDigits + extension.size() ||
+            !name.starts_with(prefix) || !name.ends_with(extension))
+            continue;
+        const std::string digits = name.substr(prefix.size(), kCounterDigits);
+        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        names.push_back({std::stoull(digits), entry.path().string()});
+    }
+    std::sort(names.begin(), names.end(), [](const THandedOutName& a, const THandedOutName& b) {
+        return a.Counter < b.Counter;
+    });
+    return names;
 }
 
 // Hard links cost nothing; a file system without them gets a copy.
 std::string HandOutNewName(const std::string& path, int& error) {
-    QDateTime stamp = Clock::Instance().Now();
-    for (;;) {
-        const std::string name = GetFileDir(path) + GetFileNameWithoutExtension(path) + "-" +
-                                 stamp.toString(QString::fromLatin1(kStampFormat)).toStdString() +
-                                 GetFileExtension(path);
+    const std::vector<THandedOutName> names = HandedOutNames(path);
+    uint64_t counter = names.empty()
+                           ? static_cast<uint64_t>(Clock::Instance().Now().toMSecsSinceEpoch())
+                           : names.back().Counter + 1;
+    for (;; ++counter) {
+        std::string digits = std::to_string(counter);
+        digits.insert(0, kCounterDigits - std::min(kCounterDigits, digits.size()), '0');
+        const std::string name =
+            GetFileDir(path) + NamePrefix(path) + digits + GetFileExtension(path);
         if (link(path.c_str(), name.c_str()) == 0) return name;
-        if (errno == EEXIST) {
-            stamp = stamp.addMSecs(1);
-            continue;
-        }
+        if (errno == EEXIST) continue;
         std::error_code copyError;
         if (fs::copy_file(path, name, copyError)) return name;
         error = copyError.value();
@@ -45,16 +77,13 @@ std::string HandOutNewName(const std::string& path, int& error) {
     }
 }
 
-void RemoveAllButNewestNames(const std::string& path) {
-    std::vector<std::string> names;
+// Only once the desktop has the name just handed out may the older ones go; the one before it
+// stays too, for a desktop that is still reading it.
+void RemoveAllButNewestNames(const std::string& path, const std::string& handedOut) {
+    const std::vector<THandedOutName> names = HandedOutNames(path);
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(GetFileDir(path), error)) {
-        const std::string name = entry.path().filename().string();
-        if (IsHandedOutName(name, path)) names.push_back(entry.path().string());
-    }
-    // The fixed-width stamps sort by time.
-    std::sort(names.begin(), names.end());
-    for (size_t i = 0; i + kNamesKept < names.size(); ++i) fs::remove(names[i], error);
+    for (size_t i = 0; i + kNamesKept < names.size(); ++i)
+        if (names[i].Path != handedOut) fs::remove(names[i].Path, error);
 }
 
 }  // namespace
@@ -75,9 +104,14 @@ void SetFileAsWallpaper(std::string_view fileName) {
         int error = 0;
         const std::string handedOut = HandOutNewName(path, error);
         if (handedOut.empty()) scope.Raise("Failed to set wallpaper.", path, {}, error);
-        RemoveAllButNewestNames(path);
         error =
             SetDesktopWallpaper(DetectDesktop(QProcessEnvironment::systemEnvironment()), handedOut);
-        if (error != 0) scope.Raise("Failed to set wallpaper.", path, handedOut, error);
+        if (error != 0) {
+            // Refused: the desktop still shows one of the names handed out before.
+            std::error_code ignored;
+            fs::remove(handedOut, ignored);
+            scope.Raise("Failed to set wallpaper.", path, handedOut, error);
+        }
+        RemoveAllButNewestNames(path, handedOut);
     });
 }

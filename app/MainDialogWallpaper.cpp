@@ -113,6 +113,8 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
         WallpaperBitmap = FittedPicture.copy();
         SetInfoOnPicture();
         scope.AdoptCalleeFailure();
+        // A write cut short by a kill leaves a temporary file the size of the wallpaper.
+        RemoveLeftoverReplacements(wallpaperFile);
         WriteBitmapFile(WallpaperBitmap, wallpaperFile);
         scope.AdoptCalleeFailure();
         ::SetFileAsWallpaper(kWallpaperFileName);

@@ -141,6 +141,20 @@ TEST_F(FilesTest, ReplacingAFileLeavesNoTemporaryAndKeepsTheOldOneOnFailure) {
     EXPECT_EQ(error, ENOENT);
 }
 
+TEST_F(FilesTest, LeftoversOfAKilledReplacementAreRemovedAndNothingElse) {
+    const fs::path file = Make("W.bmp", "pixels");
+    for (const char* name : {"W.bmp.a1B2c3", "W.bmp.ZZZZZZ"}) Make(name);
+    const std::vector<std::string> kept = {"W.bmp.a1B2c",  "W.bmp.a1B2c34", "W.bmp.a1-2c3",
+                                           "X.bmp.a1B2c3", "W.bmp.folder",  "W.bmp"};
+    for (size_t i = 0; i + 2 < kept.size(); ++i) Make(kept[i]);
+    fs::create_directory(sandbox.Root() / "W.bmp.folder");
+
+    RemoveLeftoverReplacements(file.string());
+    for (const char* name : {"W.bmp.a1B2c3", "W.bmp.ZZZZZZ"})
+        EXPECT_FALSE(fs::exists(sandbox.Root() / name)) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(sandbox.Root() / name)) << name;
+}
+
 TEST_F(FilesTest, TheDataFolderIsPrivateAndNeverALink) {
     const fs::path data = sandbox.Home() / ".local/share";
     const fs::path ours = data / "Tapestrel";

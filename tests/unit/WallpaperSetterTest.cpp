@@ -5,6 +5,8 @@
 #include "Utilities.h"
 #include "WallpaperSetters.h"
 
+#include <QTimeZone>
+#include <algorithm>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -126,38 +128,49 @@ TEST(WallpaperSetterTest, PlasmaRunsAScriptForEveryDesktop) {
     EXPECT_TRUE(tools->calls[0].contains("d.writeConfig('Image', 'file:///w/it\\'s.bmp');"));
 }
 
+// The file names a directory holds, sorted.
+std::vector<std::string> NamesIn(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST(WallpaperSetterTest, EveryInstallationHandsOutANewNameAndKeepsTwo) {
     SandBox sandbox;
     ScopedDesktopTools tools;
-    ScopedClock clock(QDateTime(QDate(2026, 12, 7), QTime(22, 30, 5, 7)));
+    // 1 765 146 605 007 milliseconds since 1970: where the counter starts in an empty folder.
+    ScopedClock clock(QDateTime(QDate(2025, 12, 7), QTime(22, 30, 5, 7), QTimeZone::utc()));
     setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
     const std::string directory = GetTempPath();
     std::ofstream(directory + "Tapestrel_Wallpaper.bmp") << "BM pixels";
     std::ofstream(directory + "Tapestrel_Wallpaper-other.bmp") << "not ours";
 
-    for (int i = 0; i < 3; ++i) SetFileAsWallpaper("Tapestrel_Wallpaper.bmp");
+    for (int i = 0; i < 2; ++i) SetFileAsWallpaper("Tapestrel_Wallpaper.bmp");
+    // The clock goes back an hour: the newest name must still count as the newest.
+    clock->now = clock->now.addSecs(-3600);
+    SetFileAsWallpaper("Tapestrel_Wallpaper.bmp");
     EXPECT_EQ(FunStatContext.Status, fsPerfect);
     ASSERT_EQ(tools->calls.size(), 3);
-    // Within one millisecond the stamps still differ.
-    EXPECT_TRUE(tools->calls[2].endsWith("/Tapestrel_Wallpaper-20261207-223005-009.bmp"));
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Tapestrel_Wallpaper-20261207-223005-008.bmp",
-                                               "Tapestrel_Wallpaper-20261207-223005-009.bmp",
-                                               "Tapestrel_Wallpaper-other.bmp",
-                                               "Tapestrel_Wallpaper.bmp"}));
-    EXPECT_EQ(ReadWholeFile(directory + "Tapestrel_Wallpaper-20261207-223005-009.bmp"),
-              "BM pixels");
+    EXPECT_TRUE(tools->calls[2].endsWith("/Tapestrel_Wallpaper-0001765146605009.bmp"));
+    EXPECT_EQ(NamesIn(directory), (std::vector<std::string>{
+                                      "Tapestrel_Wallpaper-0001765146605008.bmp",
+                                      "Tapestrel_Wallpaper-0001765146605009.bmp",
+                                      "Tapestrel_Wallpaper-other.bmp", "Tapestrel_Wallpaper.bmp"}));
+    EXPECT_EQ(ReadWholeFile(directory + "Tapestrel_Wallpaper-0001765146605009.bmp"), "BM pixels");
 
+    // A refusal takes back only the name it refused.
     tools->answers["gsettings"] = {EIO, {}};
+    const std::vector<std::string> before = NamesIn(directory);
     SetFileAsWallpaper(directory + "Tapestrel_Wallpaper.bmp");
     EXPECT_EQ(FunStatContext.Status, fsError);
     EXPECT_EQ(FunStatContext.Function, "SetFileAsWallpaper");
     EXPECT_EQ(FunStatContext.Description, "Failed to set wallpaper.");
     EXPECT_EQ(FunStatContext.Parameter1, directory + "Tapestrel_Wallpaper.bmp");
+    EXPECT_EQ(FunStatContext.Parameter2, directory + "Tapestrel_Wallpaper-0001765146605010.bmp");
     EXPECT_EQ(FunStatContext.SystemErrorCode, EIO);
+    EXPECT_EQ(NamesIn(directory), before);
 
     SetFileAsWallpaper(directory + "missing.bmp");
     EXPECT_EQ(FunStatContext.SystemErrorCode, ENOENT);
