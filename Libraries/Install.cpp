@@ -26,8 +26,7 @@ void TInstallForm::Setup(std::string_view productName, std::string_view descript
     m_productName = productName;
     ui->DescriptionLabel->setText(ToQString(description));
     ui->VersionLabel->setText(ToQString(versionText));
-    if (SameText(GetProgramFileName(), "Install"))
-        setWindowTitle(ToQString("Install " + m_productName));
+    if (IsStartedAsInstaller()) setWindowTitle(ToQString("Install " + m_productName));
     if (SameText(GetParameter(1), "/Uninstall"))
         setWindowTitle(ToQString("Uninstall " + m_productName));
 }

@@ -53,8 +53,16 @@ std::string GetParameter(size_t index) {
     return index < arguments.size() ? arguments[index] : std::string();
 }
 
+bool IsStartedAsInstaller() {
+    // The name the program was started under: the program file behind a symbolic link named
+    // Install is the ordinary program.
+    std::string startedAs = std::filesystem::path(GetParameter(0)).filename().string();
+    if (startedAs.empty()) startedAs = GetProgramFileName();
+    return SameText(startedAs, "Install");
+}
+
 bool IsInstallerMode() {
-    return SameText(GetProgramFileName(), "Install") || SameText(GetParameter(1), "/Uninstall");
+    return IsStartedAsInstaller() || SameText(GetParameter(1), "/Uninstall");
 }
 
 bool IsAnotherInstanceRunning(std::string_view instanceName) {

@@ -35,7 +35,9 @@ std::string GetProgramFileName();
 // Command-line element i: 0 is the program as started, 1 the first parameter. Empty when absent.
 std::string GetParameter(size_t index);
 
-// The program file named "Install", or started with "/Uninstall"; letter case ignored.
+// Started under the name "Install" (a copy or a symbolic link); letter case ignored.
+bool IsStartedAsInstaller();
+// Started as the installer, or with "/Uninstall"; letter case ignored.
 bool IsInstallerMode();
 
 // Takes the instance lock for instanceName. True when another running instance holds it.

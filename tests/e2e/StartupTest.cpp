@@ -1,6 +1,7 @@
 #include "EndToEndTest.h"
 
 #include <gmock/gmock.h>
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <thread>
@@ -90,14 +91,19 @@ TEST_F(StartupTest,
     EXPECT_TRUE(PollUntil([&] { return !OwnersOfShownWindows("Tapestrel").empty(); }));
 }
 
-TEST_F(StartupTest, CopyNamedInstallRunsTheInstallerBesideARunningInstance) {
+TEST_F(StartupTest, ACopyOrALinkNamedInstallRunsTheInstallerBesideARunningInstance) {
     ChildProcess& program = StartProgram();
     ASSERT_TRUE(BecomesReady(program));
+    std::filesystem::create_symlink("Tapestrel", ProgramDirectory() / "INSTALL");
 
-    ChildProcess& installer = StartProgram({}, "install");
-    EXPECT_TRUE(PollUntil([&] { return !OwnersOfShownWindows("Install Tapestrel").empty(); }));
-    EXPECT_THAT(OwnersOfShownWindows("Install Tapestrel"), ElementsAre(installer.Pid()));
-    EXPECT_TRUE(installer.IsRunning());
+    for (const char* name : {"install", "INSTALL"}) {
+        ChildProcess& installer = StartProgram({}, name);
+        EXPECT_TRUE(PollUntil([&] {
+            const std::vector<pid_t> owners = OwnersOfShownWindows("Install Tapestrel");
+            return std::find(owners.begin(), owners.end(), installer.Pid()) != owners.end();
+        })) << name;
+        EXPECT_TRUE(installer.IsRunning()) << name;
+    }
     EXPECT_TRUE(program.IsRunning());
 }
 

@@ -28,6 +28,19 @@ TEST(ProgramTest, UninstallParameterSelectsTheInstallerInAnyLetterCase) {
     EXPECT_FALSE(IsInstallerMode()) << "only the first parameter counts";
 }
 
+TEST(ProgramTest, TheNameStartedUnderSelectsTheInstallerInAnyLetterCase) {
+    // A symbolic link named Install leads to a program file of another name.
+    for (const char* started : {"Install", "/home/me/bin/install", "./INSTALL"}) {
+        SetProgramCommandLine({started});
+        EXPECT_TRUE(IsInstallerMode()) << started;
+    }
+    for (const char* started :
+         {"Tapestrel", "/opt/Install/Tapestrel", "Installer", "Install/", ""}) {
+        SetProgramCommandLine({started});
+        EXPECT_FALSE(IsInstallerMode()) << started;
+    }
+}
+
 TEST(ProgramTest, AnExceptionThatCannotBeHandledEndsTheProcessWithCode1) {
     EXPECT_EXIT(std::terminate(), ::testing::ExitedWithCode(1), "");
     EXPECT_EXIT(TerminateProgramFun(), ::testing::ExitedWithCode(1), "");
