@@ -2,20 +2,42 @@
 
 #include "Error.h"
 #include "InstanceLock.h"
+#include "Mydialogs.h"
 #include "Text.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 TProgram Program;
 
 namespace {
 
 std::unique_ptr<InstanceLock> g_instanceLock;
+// The lock is taken before a message box can be shown: what the user must hear of it waits here
+// for the application object.
+std::string g_instanceLockWarning;
+
+std::string InstanceLockWarning(const InstanceLock& lock, InstanceLock::Outcome outcome) {
+    const std::string product = ProductName;
+    const std::string reason = std::strerror(lock.Error());
+    if (outcome == InstanceLock::Outcome::Failed) {
+        const std::string lockFile =
+            lock.LockPath().empty() ? "it has no directory for its lock file"
+                                    : "its lock file \"" + lock.LockPath() + "\" cannot be used";
+        return product + " cannot make sure that only one copy of it is running: " + lockFile +
+               " (" + reason + ").";
+    }
+    if (outcome == InstanceLock::Outcome::Acquired && lock.Error() != 0)
+        return product + " cannot open its socket \"" + lock.SocketPath() + "\" (" + reason +
+               "), so starting " + product + " again cannot show this window.";
+    return {};
+}
 
 }  // namespace
 
@@ -67,9 +89,16 @@ bool IsInstallerMode() {
 
 bool IsAnotherInstanceRunning(std::string_view instanceName) {
     errno = 0;
-    g_instanceLock = std::make_unique<InstanceLock>(InstanceDirectory(), instanceName);
-    // A lock that cannot be taken at all counts as no other instance: better two copies than none.
-    return g_instanceLock->Acquire() == InstanceLock::Outcome::HeldByAnother;
+    g_instanceLock = std::make_unique<InstanceLock>(instanceName);
+    const InstanceLock::Outcome outcome = g_instanceLock->Acquire();
+    // A lock that cannot be taken at all counts as no other instance: better two copies than none,
+    // as long as the user hears of it.
+    g_instanceLockWarning = InstanceLockWarning(*g_instanceLock, outcome);
+    return outcome == InstanceLock::Outcome::HeldByAnother;
+}
+
+void WarnIfInstanceLockFailed() {
+    if (!g_instanceLockWarning.empty()) ShowWarning(std::exchange(g_instanceLockWarning, {}));
 }
 
 void AskRunningInstanceToShow() {

@@ -40,8 +40,12 @@ bool IsStartedAsInstaller();
 // Started as the installer, or with "/Uninstall"; letter case ignored.
 bool IsInstallerMode();
 
-// Takes the instance lock for instanceName. True when another running instance holds it.
+// Takes the instance lock for instanceName. True when another running instance holds it; a lock
+// that cannot be taken counts as none.
 bool IsAnotherInstanceRunning(std::string_view instanceName);
+// Once the application object exists: tells the user when IsAnotherInstanceRunning could not make
+// sure that only one copy runs, or could not open the socket through which later starts reach it.
+void WarnIfInstanceLockFailed();
 // Asks the instance that holds the lock to show its window (it does so only when it has no tray
 // icon through which the user could reach it).
 void AskRunningInstanceToShow();

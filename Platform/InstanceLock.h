@@ -7,43 +7,55 @@
 
 class QLocalServer;
 
-// The single-instance rule. The first instance holds an exclusive flock on a file in the user's
-// runtime directory, which the kernel frees when the process dies however it ends, and listens
-// on a local socket beside it, through which a later start can ask it to show its window.
+// The single-instance rule. The first instance holds an exclusive flock on a file in a private
+// directory of the user, which the kernel frees when the process dies however it ends, and
+// listens on a local socket, through which a later start can ask it to show its window.
 class InstanceLock : public QObject {
     Q_OBJECT
 
 public:
     enum class Outcome { Acquired, HeldByAnother, Failed };
 
-    // directory: where the lock and the socket live (see InstanceDirectory).
-    InstanceLock(std::string directory, std::string_view name);
+    // The lock of the program called name, which also names its data directory. It lives in the
+    // first of these that is the user's private directory (owned by the user, mode 0700, not a
+    // symbolic link) and in which the socket's path fits a socket address: $XDG_RUNTIME_DIR, the
+    // system's /run/user/<uid>; else in the program's data directory, without which it fails.
+    explicit InstanceLock(std::string_view name);
     ~InstanceLock() override;
 
+    // Takes the lock and at once opens the socket, whose kernel queue keeps the requests of later
+    // starts until Listen.
     Outcome Acquire();
-    // Starts listening for requests of later starts; needs the Qt application object.
+    // Starts answering those requests; needs the Qt application object.
     bool Listen();
 
+    // Empty when the user has no data directory at all.
     std::string LockPath() const;
+    // A path, or a name in Linux's abstract socket namespace written with a leading '@' when the
+    // directory's path is too long for a socket address.
     std::string SocketPath() const;
+    // Why the lock could not be taken, or, when it was, why the socket could not be opened: an
+    // errno code; 0 when nothing failed.
+    int Error() const { return m_error; }
 
 signals:
     void ShowRequested();
 
 private:
+    int OpenSocket();
     void ReadRequests();
 
     std::string m_directory;
     std::string m_name;
+    int m_directoryError = 0;
+    int m_error = 0;
     int m_fd = -1;
+    int m_listeningFd = -1;
+    int m_connections = 0;
     std::unique_ptr<QLocalServer> m_server;
 };
 
-// $XDG_RUNTIME_DIR when it is the user's private directory (owned by the user, mode 0700, not a
-// symbolic link); otherwise a private directory of ours in the temporary directory. Empty when
-// neither can be had safely.
-std::string InstanceDirectory();
-
-// Asks the running instance listening at socketPath to show its window. False when nobody
-// listens there.
+// Asks the running instance listening at socketPath (see SocketPath) to show its window, waiting
+// briefly for one that has taken the lock but not yet opened its socket. False when nobody of
+// this user listens there.
 bool RequestShowFromRunningInstance(const std::string& socketPath);

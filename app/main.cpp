@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
                 application = std::make_unique<TApplication>(argc, argv);
                 application->setApplicationName(QString::fromUtf8(ProductName));
                 application->setWindowIcon(ProgramIcon());
+                WarnIfInstanceLockFailed();
 
                 QWidget* mainWindow = nullptr;
                 if (installerMode) {

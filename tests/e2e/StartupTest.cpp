@@ -33,6 +33,29 @@ TEST_F(StartupTest, SecondStartEndsAndAsksTheFirstToShowItsWindowWhenThereIsNoTr
     EXPECT_TRUE(first.IsRunning());
 }
 
+TEST_F(StartupTest, OfTenCopiesStartedAtOnceOneRunsAndShowsTheWindowTheOthersAskedFor) {
+    std::vector<ChildProcess*> copies;
+    for (int copy = 0; copy < 10; ++copy) copies.push_back(&StartProgram());
+
+    const auto running = [&] {
+        return std::count_if(copies.begin(), copies.end(),
+                             [](auto* copy) { return copy->IsRunning(); });
+    };
+    EXPECT_TRUE(PollUntil([&] { return running() <= 1; }));
+    ASSERT_EQ(running(), 1);
+    ChildProcess* survivor = nullptr;
+    for (ChildProcess* copy : copies) {
+        if (copy->IsRunning())
+            survivor = copy;
+        else
+            EXPECT_EQ(copy->WaitForExit({}), 0);
+    }
+
+    // The requests of the copies that ended are all the survivor has to show its window.
+    EXPECT_TRUE(PollUntil([&] { return !OwnersOfShownWindows("Tapestrel").empty(); }));
+    EXPECT_THAT(OwnersOfShownWindows("Tapestrel"), ElementsAre(survivor->Pid()));
+}
+
 TEST_F(StartupTest, WithoutShowOnStartTheWindowStaysHiddenUntilTermEndsTheProgram) {
     ChildProcess& program = StartProgram();
     ASSERT_TRUE(BecomesReady(program));
