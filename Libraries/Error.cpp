@@ -1,5 +1,6 @@
 #include "Error.h"
 
+#include "Clock.h"
 #include "ErrorForm.h"
 #include "Mydialogs.h"
 #include "Mytime.h"
@@ -153,7 +154,7 @@ std::string TFunStatContext::GetReport() const {
         report += "\r\n* Function: " + Quoted(ShowFunction);
         report += "\r\n* Line: " + std::to_string(ShowLine);
         report += "\r\n\r\nINFO\r\n* Time: ";
-        report += DateTimeStamp(" | ", DateTimeNow());
+        report += DateTimeStamp(" | ", Clock::Instance().Now());
         report += "\r\n* Program: ";
         report += GetProgramPath();
         report += "\r\n* Recursive attempts: ";

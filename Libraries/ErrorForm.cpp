@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 TErrorForm* ErrorForm = nullptr;
 
@@ -24,19 +25,26 @@ constexpr off_t kLogSizeLimit = 10000;
 
 }  // namespace
 
-bool AppendToErrorLog(const std::string& path, std::string_view entry) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    struct stat info {};
-    bool written =
-        fstat(fd, &info) == 0 && (info.st_size <= kLogSizeLimit || ftruncate(fd, 0) == 0);
-    if (written) {
-        std::string framed = "**********";
-        framed += entry;
-        framed += "\r\n**********\r\n";
-        errno = 0;
-        written = WriteAll(fd, framed) && !IsSystemError();
+bool AppendToErrorLog(const std::string& path, std::string_view entry, int& error) {
+    error = 0;
+    // The program's directory may be shared with others; a link planted there must not make us
+    // write into whatever file it names, nor a named pipe keep the error window waiting.
+    const int fd = open(path.c_str(),
+                        O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = errno;
+        return false;
     }
+    std::string framed = "**********";
+    framed += entry;
+    framed += "\r\n**********\r\n";
+    struct stat info {};
+    errno = 0;
+    const bool written = fstat(fd, &info) == 0 &&
+                         (info.st_size <= kLogSizeLimit || ftruncate(fd, 0) == 0) &&
+                         WriteAll(fd, framed);
+    // A write that takes nothing sets no errno.
+    if (!written) error = errno != 0 ? errno : EIO;
     close(fd);
     return written;
 }
@@ -83,6 +91,7 @@ bool TErrorForm::ShowReport(std::string_view caption, std::string_view descripti
     }
     m_recursionCounter = 1;
     ui->RecursionLabel->setText(QStringLiteral("Recursive attempts = None"));
+    ui->LogResultLabel->clear();
     m_memoText = "DESCRIPTION\r\n";
     m_memoText += description.empty() ? std::string_view("Failed to perform.") : description;
     m_memoText += "\r\n";
@@ -99,7 +108,14 @@ bool TErrorForm::ShowReport(std::string_view caption, std::string_view descripti
 
 bool TErrorForm::WriteLog() {
     try {
-        return AppendToErrorLog(GetProgramDirectory() + "/Errors.log", m_memoText);
+        const std::string log = GetProgramDirectory() + "/Errors.log";
+        int error = 0;
+        const bool written = AppendToErrorLog(log, m_memoText, error);
+        ui->LogResultLabel->setText(
+            written ? QStringLiteral("Logged to %1").arg(ToQString(log))
+                    : QStringLiteral("Failed to log to %1: %2")
+                          .arg(ToQString(log), ToQString(std::strerror(error))));
+        return written;
     } catch (...) {
         return false;
     }

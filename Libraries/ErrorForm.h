@@ -10,8 +10,9 @@ class TErrorForm;
 }
 
 // Appends one entry to the error log at path, framed by lines of asterisks. A log above 10000
-// bytes is emptied first, so it never grows much beyond that. False when it cannot be written.
-bool AppendToErrorLog(const std::string& path, std::string_view entry);
+// bytes is emptied first, so it never grows much beyond that. False with an errno code in error
+// when it cannot be written; a symbolic link at path is never followed (ELOOP).
+bool AppendToErrorLog(const std::string& path, std::string_view entry, int& error);
 
 // From now on, exceptions that escape an event handler are reported in the error window.
 void RouteApplicationExceptions();
@@ -33,6 +34,8 @@ public:
     // True for Okay and Okay (no errors); noErrors, when given, is true only for the latter.
     bool ShowReport(std::string_view caption, std::string_view description, std::string_view report,
                     bool* noErrors);
+    // Appends the report to Errors.log beside the program and tells in the window where it went,
+    // or why it could not.
     bool WriteLog();
 
     int RecursionCounter() const { return m_recursionCounter; }

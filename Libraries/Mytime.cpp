@@ -52,21 +52,15 @@ int DayOfYear(double date) {
     return static_cast<int>(std::trunc(date) + 1 - firstOfJanuary);
 }
 
-std::string DateTimeStamp(std::string_view separator, double dateTime) {
-    double fraction = dateTime - std::trunc(dateTime);
-    double shown = dateTime;
-    if (fraction < 0) {
-        shown = std::trunc(dateTime) - (fraction + 1);
-        fraction += 1;
-    }
-    const QDateTime time = FromDateTime(shown);
+std::string DateTimeStamp(std::string_view separator, const QDateTime& moment) {
+    const QDateTime time = moment.toLocalTime();
     // The default locale is the system's unless the program chose another.
     const QLocale locale;
 
     std::string stamp = ToBytes(locale.toString(time.date(), QLocale::LongFormat));
-    stamp += " (" + std::to_string(DayOfYear(dateTime)) + ")";
+    stamp += " (" + std::to_string(DayOfYear(ToDateTime(time))) + ")";
     stamp += separator;
     stamp += ToBytes(locale.toString(time, LongTimeFormatWithColons()));
-    stamp += " (" + std::to_string(static_cast<int>(std::trunc(fraction * 864))) + ")";
+    stamp += " (" + std::to_string(time.time().msecsSinceStartOfDay() / 100000) + ")";
     return stamp;
 }

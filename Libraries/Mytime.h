@@ -14,7 +14,9 @@ double DateTimeNow();
 // 1 for 1 January.
 int DayOfYear(double date);
 
-// The long date and the long time of the user's locale, each with a bracketed count: the day of
-// the year after the date, and the whole 100-second periods since midnight (0 to 863) after the
-// time, which always uses ":" between hours, minutes and seconds.
-std::string DateTimeStamp(std::string_view separator, double dateTime);
+// The long date and the long time of the user's locale in local time, each with a bracketed
+// count: the day of the year after the date, and the whole 100-second periods since midnight
+// (0 to 863) after the time, which always uses ":" between hours, minutes and seconds and names
+// the time zone. It takes the moment rather than a date-time: when the clocks go back, an hour of
+// date-times happens twice, and only the moment knows which zone it was in.
+std::string DateTimeStamp(std::string_view separator, const QDateTime& moment);

@@ -32,7 +32,7 @@ void TStatusScope::AdoptCalleeFailure() {
 
 void TStatusScope::ShowFailure(std::string_view description, std::source_location where) {
     if (!Failed()) return;
-    m_local.SetShowContext(m_file, {}, static_cast<int32_t>(where.line()));
+    m_local.SetShowContext(m_file, m_function, static_cast<int32_t>(where.line()));
     m_local.Show(description);
     m_local.Reset(fsPerfect);
 }

@@ -4,9 +4,11 @@
 #include "TestSupport.h"
 #include "ui_ErrorForm.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <cstring>
 
 namespace {
 
@@ -73,12 +75,14 @@ TEST_F(ErrorFormTest, AReportArrivingWhileOneIsOnScreenIsOnlyCounted) {
     EXPECT_EQ(form.MemoText(), "DESCRIPTION\r\nfirst\r\n\r\nfirst report");
 }
 
-TEST_F(ErrorFormTest, LogAppendsTheReportBesideTheProgramAndBeeps) {
+TEST_F(ErrorFormTest, LogAppendsTheReportBesideTheProgramAndTellsWhereOrWhyNot) {
     const std::string log = GetProgramDirectory() + "/Errors.log";
     std::filesystem::remove(log);
     WhenModalShows([&](QWidget&) {
+        EXPECT_EQ(form.ui->LogResultLabel->text(), "");
         form.ui->LogButton->click();
         form.ui->LogButton->click();
+        EXPECT_EQ(form.ui->LogResultLabel->text(), QString::fromStdString("Logged to " + log));
         form.ui->OkayButton->click();
     });
     form.ShowReport("Error", "d", "\r\nr", nullptr);
@@ -87,6 +91,43 @@ TEST_F(ErrorFormTest, LogAppendsTheReportBesideTheProgramAndBeeps) {
     EXPECT_EQ(ReadWholeFile(log), entry + entry);
     EXPECT_EQ(boxes->beeps, (std::vector{BeepSound::Default, BeepSound::Default}));
     std::filesystem::remove(log);
+
+    // A link at the log's place is refused, which the window says, and the next report starts
+    // with no outcome shown.
+    SandBox sandbox;
+    std::filesystem::create_symlink(sandbox.Root() / "elsewhere", log);
+    WhenModalShows([&](QWidget&) {
+        form.ui->LogButton->click();
+        EXPECT_EQ(form.ui->LogResultLabel->text(),
+                  QString::fromStdString("Failed to log to " + log + ": " + std::strerror(ELOOP)));
+        form.ui->OkayButton->click();
+    });
+    form.ShowReport("Error", "d", "\r\nr", nullptr);
+    std::filesystem::remove(log);
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Root() / "elsewhere"));
+    EXPECT_EQ(boxes->beeps.size(), 2u);
+    WhenModalShows([&](QWidget&) {
+        EXPECT_EQ(form.ui->LogResultLabel->text(), "");
+        form.ui->OkayButton->click();
+    });
+    form.ShowReport("Error", "d", "\r\nr", nullptr);
+}
+
+TEST_F(ErrorFormTest, ReturnPressesTheFocusedButtonWhichIsOkayAtFirst) {
+    for (QPushButton* Ui::TErrorForm::*button :
+         {&Ui::TErrorForm::OkayButton, &Ui::TErrorForm::OkayNoErrorsButton}) {
+        WhenModalShows([&](QWidget&) {
+            EXPECT_EQ(form.focusWidget(), form.ui->OkayButton);
+            (form.ui.get()->*button)->setFocus();
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(form.focusWidget(), &press);
+            // Should Return do nothing, end the window so that the test fails instead of waiting.
+            if (form.isVisible()) form.reject();
+        });
+        bool noErrors = false;
+        EXPECT_TRUE(form.ShowReport("Error", "d", "\r\nr", &noErrors));
+        EXPECT_EQ(noErrors, button == &Ui::TErrorForm::OkayNoErrorsButton);
+    }
 }
 
 TEST_F(ErrorFormTest, TerminateEndsTheProcessAtOnceWithCode1) {

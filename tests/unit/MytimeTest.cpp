@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QLocale>
+#include <ctime>
 
 namespace {
 
@@ -23,18 +24,35 @@ TEST(MytimeTest, DayOfYear) {
 }
 
 TEST(MytimeTest, StampHasTheLongDateAndTimeWithTheirCounts) {
-    const double t = ToDateTime(QDateTime(QDate(2026, 12, 7), QTime(13, 45, 30)));
-    EXPECT_EQ(DateTimeStamp(" | ", t), "Monday, 7 December 2026 (341) | 13:45:30 UTC (495)");
-    EXPECT_EQ(DateTimeStamp("/", ToDateTime(QDateTime(QDate(2026, 1, 1), QTime(23, 59, 59)))),
+    EXPECT_EQ(DateTimeStamp(" | ", QDateTime(QDate(2026, 12, 7), QTime(13, 45, 30))),
+              "Monday, 7 December 2026 (341) | 13:45:30 UTC (495)");
+    EXPECT_EQ(DateTimeStamp("/", QDateTime(QDate(2026, 1, 1), QTime(23, 59, 59))),
               "Thursday, 1 January 2026 (1)/23:59:59 UTC (863)");
 }
 
 TEST(MytimeTest, StampSeparatesHoursMinutesAndSecondsWithColonsInEveryLocale) {
     QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
-    const double t = ToDateTime(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 7)));
-    const std::string stamp = DateTimeStamp(" | ", t);
+    const std::string stamp = DateTimeStamp(" | ", QDateTime(QDate(2026, 12, 7), QTime(9, 5, 7)));
     QLocale::setDefault(QLocale::c());
     EXPECT_TRUE(stamp.ends_with(" | 9:05:07 UTC (327)")) << stamp;
+}
+
+TEST(MytimeTest, StampNamesTheZoneOfTheMomentInTheHourThatHappensTwice) {
+    const QByteArray savedZone = qgetenv("TZ");
+    // Berlin's rule, written out so that no time-zone database is needed.
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+    // On 25 October 2026 Berlin's clocks go back from 03:00 summer time to 02:00.
+    const QDateTime firstPass(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
+    const std::string first = DateTimeStamp(" | ", firstPass);
+    const std::string second = DateTimeStamp(" | ", firstPass.addSecs(3600));
+    if (savedZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", savedZone);
+    tzset();
+    EXPECT_EQ(first, "Sunday, 25 October 2026 (298) | 02:30:00 CEST (90)");
+    EXPECT_EQ(second, "Sunday, 25 October 2026 (298) | 02:30:00 CET (90)");
 }
 
 }  // namespace

@@ -165,6 +165,7 @@ TEST_F(StatusScopeTest, ShowingAFailureResetsItSoNobodyReportsItTwice) {
         });
         scope.ShowFailure("Failed to do the command.");
         EXPECT_EQ(scope.Context().Status, fsPerfect);
+        EXPECT_EQ(scope.Context().ShowFunction, "Command");
     }
     EXPECT_EQ(FunStatContext.Status, fsPerfect);
     // Without the error window the report falls back to a plain message box.
