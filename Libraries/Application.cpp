@@ -6,24 +6,28 @@
 #include <QFile>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QToolTip>
 #include <QUrl>
 #include <QWidget>
 #include <filesystem>
 
 namespace {
 
+// Qt waits the wake-up delay before a hint, but only 20 ms while its fall-asleep period after the
+// last hint runs. The program's short pause replaces that: the wake-up delay itself is shorter
+// while a hint shows, and the fall-asleep period is none.
 class HintTimingStyle : public QProxyStyle {
 public:
-    HintTimingStyle(int pauseMs, int hidePauseMs)
-        : m_pauseMs(pauseMs), m_hidePauseMs(hidePauseMs) {}
+    HintTimingStyle(int pauseMs, int shortPauseMs)
+        : m_pauseMs(pauseMs), m_shortPauseMs(shortPauseMs) {}
 
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override {
         switch (hint) {
             case SH_ToolTip_WakeUpDelay:
-                return m_pauseMs;
+                return QToolTip::isVisible() ? m_shortPauseMs : m_pauseMs;
             case SH_ToolTip_FallAsleepDelay:
-                return m_hidePauseMs;
+                return 0;
             default:
                 return QProxyStyle::styleHint(hint, option, widget, returnData);
         }
@@ -31,7 +35,7 @@ public:
 
 private:
     int m_pauseMs;
-    int m_hidePauseMs;
+    int m_shortPauseMs;
 };
 
 }  // namespace
@@ -44,6 +48,14 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
+        if (event->type() == QEvent::ToolTip && m_hintHidePauseMs > 0) {
+            // Qt keeps a hint up for its widget's own duration, or else for a time that grows with
+            // its text; the hide pause becomes the duration of every widget that has none. Qt
+            // offers the event to the parents until one shows a hint, so they get it too.
+            for (auto* widget = qobject_cast<QWidget*>(receiver); widget != nullptr;
+                 widget = widget->isWindow() ? nullptr : widget->parentWidget())
+                if (widget->toolTipDuration() < 0) widget->setToolTipDuration(m_hintHidePauseMs);
+        }
         return QApplication::notify(receiver, event);
     } catch (...) {
         if (!OnException) std::terminate();
@@ -52,9 +64,10 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     }
 }
 
-void TApplication::SetHintTiming(int pauseMs, int hidePauseMs) {
+void TApplication::SetHintTiming(int pauseMs, int shortPauseMs, int hidePauseMs) {
     // The application takes ownership of the style.
-    setStyle(new HintTimingStyle(pauseMs, hidePauseMs));
+    setStyle(new HintTimingStyle(pauseMs, shortPauseMs));
+    m_hintHidePauseMs = hidePauseMs;
 }
 
 int TApplication::Run(QWidget& mainWindow) {

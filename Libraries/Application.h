@@ -21,8 +21,9 @@ public:
     // the main window closes.
     int Run(QWidget& mainWindow);
 
-    // How long the pointer rests on a control before its hint shows, and how long the hint stays.
-    void SetHintTiming(int pauseMs, int hidePauseMs);
+    // How long the pointer rests on a control before its hint shows, how long instead while
+    // another hint is still showing (moving from control to control), and how long a hint stays.
+    void SetHintTiming(int pauseMs, int shortPauseMs, int hidePauseMs);
 
     // Opens the help file; a context other than 0 names the topic. Follows the status protocol.
     void HelpContext(int context);
@@ -35,6 +36,8 @@ public:
 
 private:
     QPointer<QWidget> m_mainWindow;
+    // 0 leaves Qt's own display time.
+    int m_hintHidePauseMs = 0;
 };
 
 // The TApplication of the process, or null when there is none (unit tests).

@@ -89,7 +89,7 @@ std::string GetDesktopPath();
 std::string GetProgramsMenuPath();
 std::string GetProgramFilesPath();
 std::string GetStartupPath();
-// The desktop's folder browser, starting at directory (or root when that is empty); true when
+// The desktop's folder browser, opening at root, or at directory when no root is given; true when
 // the user chose one, which then is in directory.
 bool ChooseDirectory(std::string& directory, std::string_view root, std::string_view caption);
 // The size of an open file; 0 and a warning when the system can't tell.

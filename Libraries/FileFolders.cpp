@@ -79,7 +79,7 @@ std::string GetStartupPath() {
 
 bool ChooseDirectory(std::string& directory, std::string_view root, std::string_view caption) {
     const auto chosen = FileDialogs::Instance().ChooseDirectory(
-        directory.empty() ? std::string(root) : directory, std::string(caption));
+        root.empty() ? directory : std::string(root), std::string(caption));
     if (!chosen) return false;
     directory = *chosen;
     return true;

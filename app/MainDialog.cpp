@@ -20,6 +20,7 @@ namespace {
 
 constexpr int kHelpContext = 100;
 constexpr int kHintPauseMs = 400;
+constexpr int kHintShortPauseMs = 200;
 constexpr int kHintHidePauseMs = 10000;
 constexpr int kTimerIntervalMs = 1000;
 
@@ -32,7 +33,7 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
 
     RouteApplicationExceptions();
     if (TApplication* application = Application()) {
-        application->SetHintTiming(kHintPauseMs, kHintHidePauseMs);
+        application->SetHintTiming(kHintPauseMs, kHintShortPauseMs, kHintHidePauseMs);
         application->HelpFile = GetProgramDirectory() + "/Help.html";
     }
 

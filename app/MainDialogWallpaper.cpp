@@ -168,10 +168,10 @@ void TMainForm::UpdateCurrentPictureLabel() {
 }
 
 void TMainForm::UpdateSkewLabel() {
-    ui->CurrentSkewLabel->setText(
-        FittedPicture.isNull() ? QStringLiteral("(No current skew available)")
-                               : QStringLiteral("(Current full skew %1%)")
-                                     .arg(WholeNumber(static_cast<qlonglong>(CurrentSkew * 100))));
+    ui->CurrentSkewLabel->setText(FittedPicture.isNull()
+                                      ? QStringLiteral("(No current skew available)")
+                                      : QStringLiteral("(Current full skew %1%)")
+                                            .arg(static_cast<qlonglong>(CurrentSkew * 100)));
 }
 
 void TMainForm::UpdateNormFactorLabel() {
@@ -179,5 +179,5 @@ void TMainForm::UpdateNormFactorLabel() {
         FittedPicture.isNull()
             ? QStringLiteral("(No applied normalization factor)")
             : QStringLiteral("(Applied normalization factor %1)")
-                  .arg(WholeNumber(static_cast<qlonglong>(AppliedNormalizationFactor * 100))));
+                  .arg(static_cast<qlonglong>(AppliedNormalizationFactor * 100)));
 }

@@ -11,7 +11,9 @@
 #include "ui_MainDialog.h"
 
 #include <QActionGroup>
+#include <QHelpEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <csignal>
 #include <fstream>
 
@@ -210,6 +212,21 @@ TEST_F(MainFormTest, AboutShowsTheAboutWindow) {
     });
     emit form.ui->AboutLabel->clicked();
     EXPECT_FALSE(about.isVisible());
+}
+
+TEST_F(MainFormTest, HintsFollowEachOtherAfterTheShortPauseAndStayForTheHidePause) {
+    const QStyle* style = QApplication::style();
+    EXPECT_EQ(style->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 400);
+    // Qt's own 20 ms for a hint that follows another never applies.
+    EXPECT_EQ(style->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), 0);
+
+    QWidget& panel = *form.ui->FillingPictureColorPanel;
+    QHelpEvent hint(QEvent::ToolTip, QPoint(1, 1), panel.mapToGlobal(QPoint(1, 1)));
+    QCoreApplication::sendEvent(&panel, &hint);
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(style->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 200);
+    EXPECT_EQ(panel.toolTipDuration(), 10000);
+    QToolTip::hideText();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QLocale>
 #include <QScreen>
 #include <fstream>
 
@@ -85,6 +86,22 @@ TEST_F(WallpaperCompositionTest, APictureBecomesTheScreenSizedWallpaper) {
     EXPECT_EQ(form.ui->LastPictureLabel->text(),
               QString::fromStdString("Current picture (index not in list) \"sea.png\" in \"" +
                                      sandbox.Root().string() + "/\""));
+}
+
+TEST_F(WallpaperCompositionTest, OnlyThePictureIndexTakesTheUsersThousandsSeparator) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    form.FittedPicture = QImage(1, 1, QImage::Format_RGB32);
+    form.CurrentSkew = 12.5;
+    form.AppliedNormalizationFactor = 50;
+    form.CurrentIndex = 1233;
+    form.UpdateSkewLabel();
+    form.UpdateNormFactorLabel();
+    form.UpdateCurrentPictureLabel();
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(form.ui->CurrentSkewLabel->text(), "(Current full skew 1250%)");
+    EXPECT_EQ(form.ui->PictureAppliedNormFactorLabel->text(),
+              "(Applied normalization factor 5000)");
+    EXPECT_TRUE(form.ui->LastPictureLabel->text().startsWith("Current picture (index 1,234) "));
 }
 
 TEST_F(WallpaperCompositionTest, ARedrawReusesTheFittedPictureAndAFailedLoadKeepsTheOldFile) {

@@ -1,5 +1,6 @@
 #include "Error.h"
 #include "File.h"
+#include "FileDialogs.h"
 #include "TestSupport.h"
 #include "Utilities.h"
 
@@ -80,6 +81,31 @@ TEST(PathTest, ExtensionListsAndMasksIgnoreLetterCase) {
         SCOPED_TRACE(std::string(c.file) + " " + c.masks);
         EXPECT_EQ(MatchesFileMask(c.file, c.masks), c.matches);
     }
+}
+
+// Remembers where the folder browser opened and answers as told.
+class FolderBrowser : public FileDialogs {
+public:
+    std::optional<std::string> ChooseDirectory(const std::string& start,
+                                               const std::string&) override {
+        starts.push_back(start);
+        return answer;
+    }
+    std::optional<std::string> ChooseFileToOpen(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::vector<std::string> starts;
+    std::optional<std::string> answer;
+};
+
+TEST(PathTest, TheFolderBrowserOpensAtTheRootWhenOneIsGiven) {
+    ScopedService<FileDialogs, FolderBrowser> dialogs;
+    std::string directory = "/home/me/pictures";
+    EXPECT_FALSE(ChooseDirectory(directory, "/home/me", "Choose"));
+    dialogs->answer = "/home/me/chosen";
+    EXPECT_TRUE(ChooseDirectory(directory, "", "Choose"));
+    EXPECT_EQ(dialogs->starts, (std::vector<std::string>{"/home/me", "/home/me/pictures"}));
+    EXPECT_EQ(directory, "/home/me/chosen");
 }
 
 class FilesTest : public ::testing::Test {
