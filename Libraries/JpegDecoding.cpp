@@ -7,6 +7,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <string>
 
 // jpeglib.h needs the standard C declarations before it, and jerror.h needs jpeglib.h.
 #include <jpeglib.h>
@@ -19,7 +21,11 @@ struct TJpegDecoder::TState {
     jpeg_decompress_struct Info{};
     jpeg_error_mgr Errors{};
     jpeg_source_mgr Source{};
+    jpeg_progress_mgr Progress{};
     std::jmp_buf Jump{};
+    std::function<bool()> KeepGoing;
+    int FailureError = 0;
+    std::string FailureReason;
     int Fd = -1;
     bool AtEnd = false;
     bool Created = false;
@@ -38,9 +44,31 @@ TState& StateOf(j_decompress_ptr info) {
     return *static_cast<TState*>(info->client_data);
 }
 
-// libjpeg's errors do not return: back to the setjmp of the call that started the work.
+// libjpeg's errors do not return: back to the setjmp of the call that started the work, with
+// the reason told beforehand (nothing with a destructor may live in a frame that is jumped over).
 void ErrorExit(j_common_ptr info) {
-    std::longjmp(StateOf(info).Jump, 1);
+    TState& state = StateOf(info);
+    char message[JMSG_LENGTH_MAX] = {};
+    info->err->format_message(info, message);
+    state.FailureError = 0;
+    state.FailureReason = message;
+    std::longjmp(state.Jump, 1);
+}
+
+// Called at each scan and every few rows, so that a hostile file is refused as soon as it shows
+// itself and a long decode can be given up.
+void MonitorProgress(j_common_ptr info) {
+    TState& state = StateOf(info);
+    if (state.Info.input_scan_number > TJpegDecoder::kMaxScans) {
+        state.FailureError = 0;
+        state.FailureReason = TooManyScansReason();
+        std::longjmp(state.Jump, 1);
+    }
+    if (state.KeepGoing && !state.KeepGoing()) {
+        state.FailureError = ECANCELED;
+        state.FailureReason.clear();
+        std::longjmp(state.Jump, 1);
+    }
 }
 
 // Warnings (a truncated file, for one) are not worth a word on stderr: a damaged photograph
@@ -82,6 +110,11 @@ void SkipInputData(j_decompress_ptr info, long count) {
 }
 
 void TermSource(j_decompress_ptr) {}
+
+JDIMENSION RoundUp(JDIMENSION value, int multiple) {
+    const auto step = static_cast<JDIMENSION>(multiple);
+    return (value + step - 1) / step * step;
+}
 
 // The calls into libjpeg that may end in ErrorExit. Each function holding a setjmp does nothing
 // else, so no local of its own can be left half-changed by the jump.
@@ -145,14 +178,20 @@ bool ReadRowsGuarded(TState& state, uchar* pixels, qsizetype stride, int rows) {
 
 }  // namespace
 
-TJpegDecoder::TJpegDecoder(int fd) : m_state(std::make_unique<TState>()) {
+TJpegDecoder::TJpegDecoder(int fd, std::function<bool()> progress, uint64_t memoryLimit)
+    : m_state(std::make_unique<TState>()) {
     TState& state = *m_state;
     state.Fd = fd;
+    state.KeepGoing = std::move(progress);
     state.Info.err = jpeg_std_error(&state.Errors);
     state.Errors.error_exit = ErrorExit;
     state.Errors.output_message = OutputMessage;
     state.Info.client_data = &state;
     if (!CreateGuarded(state)) return;
+    state.Info.mem->max_memory_to_use =
+        static_cast<long>(std::min<uint64_t>(memoryLimit, std::numeric_limits<long>::max()));
+    state.Progress.progress_monitor = MonitorProgress;
+    state.Info.progress = &state.Progress;
     state.Source.init_source = InitSource;
     state.Source.fill_input_buffer = FillInputBuffer;
     state.Source.skip_input_data = SkipInputData;
@@ -188,6 +227,19 @@ TJpegDecoder::THeader TJpegDecoder::ReadHeader() {
     return THeader::Readable;
 }
 
+uint64_t TJpegDecoder::WorkingMemory() const {
+    const jpeg_decompress_struct& info = m_state->Info;
+    if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&info))) return 0;
+    uint64_t coefficients = 0;
+    for (int i = 0; i < info.num_components; ++i) {
+        const jpeg_component_info& component = info.comp_info[i];
+        const auto across = RoundUp(component.width_in_blocks, component.h_samp_factor);
+        const auto down = RoundUp(component.height_in_blocks, component.v_samp_factor);
+        coefficients += static_cast<uint64_t>(across) * down * DCTSIZE2;
+    }
+    return coefficients * sizeof(JCOEF);
+}
+
 QSize TJpegDecoder::StoredSize() const {
     return QSize(static_cast<int>(m_state->Info.image_width),
                  static_cast<int>(m_state->Info.image_height));
@@ -212,6 +264,37 @@ bool TJpegDecoder::Start(int reduction, QRect& region) {
 
 bool TJpegDecoder::Read(uchar* pixels, qsizetype stride, int rows) {
     return ReadRowsGuarded(*m_state, pixels, stride, rows);
+}
+
+int TJpegDecoder::FailureError() const {
+    return m_state->FailureError;
+}
+
+const std::string& TJpegDecoder::FailureReason() const {
+    return m_state->FailureReason;
+}
+
+bool HasTooManyScans(int fd) {
+    // Entropy-coded data stuffs every 0xFF with a zero, so 0xFF 0xDA is always a marker.
+    std::array<unsigned char, 65536> buffer;
+    int scans = 0;
+    bool afterFF = false;
+    for (off_t offset = 0;;) {
+        const ssize_t count = pread(fd, buffer.data(), buffer.size(), offset);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        for (ssize_t i = 0; i < count; ++i) {
+            if (afterFF && buffer[static_cast<size_t>(i)] == 0xDA &&
+                ++scans > TJpegDecoder::kMaxScans)
+                return true;
+            afterFF = buffer[static_cast<size_t>(i)] == 0xFF;
+        }
+        offset += count;
+    }
+}
+
+std::string TooManyScansReason() {
+    return "The file has more than " + std::to_string(TJpegDecoder::kMaxScans) + " scans.";
 }
 
 TOrientation ExifOrientation(const uint8_t* data, size_t size) {

@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -17,6 +18,9 @@
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixels are read as blue, green, red, alpha");
 
 namespace {
+
+// Picture rows drawn between two looks at whether to go on: a few milliseconds of work.
+constexpr int kDrawBandRows = 512;
 
 // Rows enough to be worth a thread of their own, for passes over every pixel of a picture.
 int RowsPerThread(int width) {
@@ -243,7 +247,8 @@ void TileBitmap(QImage& bitmap, int tileWidth, int tileHeight) {
 
 void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32_t fillColor,
                              double* skew, double* factor, const TPictureEffects& effects,
-                             const TResizeRules& rules, TPictureStageTimes* times) {
+                             const TResizeRules& rules, const TDecodeLimits& limits,
+                             TPictureStageTimes* times) {
     if (skew) *skew = 1.0;
     if (factor) *factor = 0.0;
     TPictureStageTimes spent;
@@ -252,9 +257,17 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         if (fileName.empty()) return;
         auto clock = std::chrono::steady_clock::now();
 
-        TPictureFile file;
-        if (!file.Open(fileName) || file.Size().isEmpty())
-            scope.Raise("Failed to load picture.", fileName);
+        TPictureFile file(limits);
+        auto fail = [&] {
+            scope.Raise("Failed to load picture.", fileName, file.Failure().Reason,
+                        file.Failure().Error);
+        };
+        // The work between the long steps can be given up too.
+        auto keepGoing = [&] {
+            if (limits.Progress && !limits.Progress())
+                scope.Raise("Failed to load picture.", fileName, {}, ECANCELED);
+        };
+        if (!file.Open(fileName)) fail();
         const TPicturePlacement place =
             PlacePicture(file.Size().width(), file.Size().height(), rules);
         // Every decision above used the picture's true size; the pixels may come reduced, and
@@ -269,8 +282,9 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         TDecodedPicture picture;
         if (!(inBands ? file.StartBands(region, reduction, picture)
                       : file.Decode(region, reduction, picture)))
-            scope.Raise("Failed to load picture.", fileName);
+            fail();
         spent.Decode = MillisecondsSince(clock);
+        keepGoing();
 
         if (effects.NormalizeBrightness) {
             const PictureBrightness brightness = GetPictureBright(picture.Pixels);
@@ -281,6 +295,7 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
             scope.AdoptCalleeFailure();
             if (factor) *factor = applied;
             spent.Normalize = MillisecondsSince(clock);
+            keepGoing();
         }
 
         bitmap = QImage();
@@ -315,10 +330,18 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
                 resampler.AddRows(band, firstRow);
                 spent.Draw += MillisecondsSince(clock);
             }
-            if (!file.BandsComplete()) scope.Raise("Failed to load picture.", fileName);
-        } else {
-            DrawPictureRect(desktop, place.Destination, picture.View(), source,
-                            gamma ? &table : nullptr);
+            if (!file.BandsComplete()) fail();
+        } else if (const TPixelView view = picture.View(); view.Origin) {
+            // Drawn a band at a time, so that drawing a huge picture can be given up too.
+            TPictureResampler resampler(desktop, place.Destination, QSize(view.Width, view.Height),
+                                        view.HasAlpha, source, gamma ? &table : nullptr);
+            for (int firstRow = 0; firstRow < view.Height; firstRow += kDrawBandRows) {
+                keepGoing();
+                TPixelView band = view;
+                band.Origin += firstRow * view.StepY;
+                band.Height = std::min(kDrawBandRows, view.Height - firstRow);
+                resampler.AddRows(band, firstRow);
+            }
             picture = {};
         }
         spent.Draw += MillisecondsSince(clock);

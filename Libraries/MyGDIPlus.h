@@ -1,6 +1,7 @@
 #pragma once
 
 #include "File.h"
+#include "PictureDecoding.h"
 #include "PictureFitting.h"
 #include "PictureScaling.h"
 
@@ -74,7 +75,9 @@ struct TPictureStageTimes {
 // desktop in fillColor (0x00BBGGRR), gamma applied. skew receives the picture's aspect skew and
 // factor the normalization factor (0.0 when not normalized); both may be null. An empty file
 // name does nothing. On a failure ("Failed to load picture." for a picture that cannot be read
-// or decoded) bitmap is left empty. Outcome through FunStatContext.
+// or decoded, with the system's error code or the decoder's reason; ECANCELED when limits said
+// to give up) bitmap is left empty. Outcome through FunStatContext.
 void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32_t fillColor,
                              double* skew, double* factor, const TPictureEffects& effects,
-                             const TResizeRules& rules, TPictureStageTimes* times = nullptr);
+                             const TResizeRules& rules, const TDecodeLimits& limits = {},
+                             TPictureStageTimes* times = nullptr);

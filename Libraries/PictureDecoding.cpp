@@ -1,6 +1,7 @@
 #include "PictureDecoding.h"
 
 #include "PictureBuffer.h"
+#include "SystemMemory.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,6 +53,43 @@ bool TooLarge(const QSize& size) {
     return static_cast<qint64>(size.width()) * size.height() > kMaxPicturePixels;
 }
 
+std::string TooLargeReason(const QSize& size) {
+    return "The picture has " + std::to_string(size.width()) + " x " +
+           std::to_string(size.height()) + " pixels, more than " +
+           std::to_string(kMaxPicturePixels / 1'000'000) + " megapixels.";
+}
+
+uint64_t PixelBytes(const QSize& size, int bitsPerPixel) {
+    return static_cast<uint64_t>(size.width()) * static_cast<uint64_t>(size.height()) *
+           static_cast<uint64_t>(bitsPerPixel) / 8;
+}
+
+std::string Megabytes(uint64_t bytes) {
+    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+}
+
+// The picture file as Qt's readers see it, which also lets a long decode be given up: a reader
+// whose next read fails stops decoding at once.
+class TWatchedFile : public QFile {
+public:
+    explicit TWatchedFile(const std::function<bool()>& keepGoing) : m_keepGoing(keepGoing) {}
+
+    bool GaveUp() const { return m_gaveUp; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (m_gaveUp || (m_keepGoing && !m_keepGoing())) {
+            m_gaveUp = true;
+            return -1;
+        }
+        return QFile::readData(data, maxSize);
+    }
+
+private:
+    const std::function<bool()>& m_keepGoing;
+    bool m_gaveUp = false;
+};
+
 // One axis of a part of the upright picture, on the stored axis it runs along.
 struct TSpan {
     int First;
@@ -81,53 +119,101 @@ QRectF TDecodedPicture::ToView(const QRect& pictureRect) const {
                   pictureRect.width() * ScaleX, pictureRect.height() * ScaleY);
 }
 
-TPictureFile::TPictureFile() = default;
+uint64_t TDecodeLimits::DefaultMemoryBudget() {
+    return AvailableMemory() / 2;
+}
+
+TPictureFile::TPictureFile(TDecodeLimits limits) : m_limits(std::move(limits)) {}
 
 TPictureFile::~TPictureFile() {
     m_jpeg.reset();
     if (m_fd >= 0) close(m_fd);
 }
 
+bool TPictureFile::Fail(int error, std::string reason) {
+    m_failure = {error, std::move(reason)};
+    return false;
+}
+
+bool TPictureFile::FailWithJpeg() {
+    return Fail(m_jpeg->FailureError(), m_jpeg->FailureReason());
+}
+
+bool TPictureFile::Affordable(uint64_t bytes) {
+    const uint64_t needed = bytes + (m_jpeg ? m_jpeg->WorkingMemory() : 0);
+    if (needed <= m_limits.MemoryBudget) return true;
+    return Fail(0, "Decoding the picture needs " + Megabytes(needed) + " of memory; " +
+                       Megabytes(m_limits.MemoryBudget) + " can be spared now.");
+}
+
+bool TPictureFile::KeepGoing() {
+    return !m_limits.Progress || m_limits.Progress() || Fail(ECANCELED);
+}
+
 bool TPictureFile::Open(const std::string& fileName) {
-    m_fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a named pipe would wait for a writer, for good.
+    m_fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (m_fd < 0) return Fail(errno);
     struct stat status {};
-    // Anything but a regular file (a pipe would block the program for good) is no picture.
-    if (m_fd < 0 || fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    if (fstat(m_fd, &status) != 0) return Fail(errno);
+    if (S_ISDIR(status.st_mode)) return Fail(EISDIR);
+    if (!S_ISREG(status.st_mode)) return Fail(0, "Not a regular file.");
+    fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
 
     if (IsJpeg(m_fd)) {
-        m_jpeg = std::make_unique<TJpegDecoder>(m_fd);
+        m_jpeg = std::make_unique<TJpegDecoder>(m_fd, m_limits.Progress, m_limits.MemoryBudget);
         const TJpegDecoder::THeader header = m_jpeg->ReadHeader();
         if (header == TJpegDecoder::THeader::Readable) {
             m_orientation = m_jpeg->Orientation();
             m_size = Upright(m_jpeg->StoredSize(), m_orientation);
-            return !TooLarge(m_size);
+            if (TooLarge(m_size)) return Fail(0, TooLargeReason(m_size));
+            // The coefficients of a progressive photograph come first, before any choice of part.
+            return Affordable(0);
         }
+        if (header == TJpegDecoder::THeader::Damaged) return FailWithJpeg();
         m_jpeg.reset();
-        if (header == TJpegDecoder::THeader::Damaged) return false;
-        if (lseek(m_fd, 0, SEEK_SET) != 0) return false;
+        if (HasTooManyScans(m_fd)) return Fail(0, TooManyScansReason());
+        if (lseek(m_fd, 0, SEEK_SET) != 0) return Fail(errno);
     }
     return OpenWithQt();
 }
 
 bool TPictureFile::OpenWithQt() {
-    QFile file;
-    if (!file.open(m_fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return false;
-    QImageReader::setAllocationLimit(kReaderAllocationLimit);
+    TWatchedFile file(m_limits.Progress);
+    if (!file.open(m_fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        return Fail(0, file.errorString().toStdString());
+    // The budget also holds for readers that cannot tell the size before decoding.
+    QImageReader::setAllocationLimit(static_cast<int>(std::clamp<uint64_t>(
+        m_limits.MemoryBudget >> 20, 1, static_cast<uint64_t>(kReaderAllocationLimit))));
     // The content decides the format: the name of the file may say otherwise.
     QImageReader reader(&file);
     reader.setAutoTransform(false);
-    if (!reader.canRead()) return false;
+    if (!reader.canRead())
+        return file.GaveUp() ? Fail(ECANCELED)
+                             : Fail(0, "Not a picture in any format the program reads.");
 
     const QSize stored = reader.size();
-    if (stored.isValid() && TooLarge(stored)) return false;
+    const QImage::Format format = reader.imageFormat();
+    if (stored.isValid()) {
+        if (TooLarge(stored)) return Fail(0, TooLargeReason(stored));
+        // The decoded pixels, and their 32-bit copy when they come in another format.
+        const int bits =
+            format != QImage::Format_Invalid ? QImage::toPixelFormat(format).bitsPerPixel() : 64;
+        const bool converted = bits != 32 || format == QImage::Format_ARGB32_Premultiplied;
+        if (!Affordable(PixelBytes(stored, bits) + (converted ? PixelBytes(stored, 32) : 0)))
+            return false;
+    }
     m_orientation = FromQt(reader.transformation());
 
     // Decoded straight into memory of our own when the reader tells what it will make.
     QImage image;
-    if (stored.isValid() && reader.imageFormat() != QImage::Format_Invalid)
-        image = AllocatePicture(stored.width(), stored.height(), reader.imageFormat());
-    if (!reader.read(&image) || image.isNull() || TooLarge(image.size()) || !ConvertToArgb32(image))
-        return false;
+    if (stored.isValid() && format != QImage::Format_Invalid)
+        image = AllocatePicture(stored.width(), stored.height(), format);
+    const bool read = reader.read(&image) && !image.isNull();
+    if (file.GaveUp()) return Fail(ECANCELED);
+    if (!read) return Fail(0, reader.errorString().toStdString());
+    if (TooLarge(image.size())) return Fail(0, TooLargeReason(image.size()));
+    if (!ConvertToArgb32(image, m_limits.Progress)) return KeepGoing() ? Fail(ENOMEM) : false;
 
     m_size = Upright(image.size(), m_orientation);
     m_decoded.Stored = image.size();
@@ -141,14 +227,15 @@ bool TPictureFile::Decode(const QRect& region, int reduction, TDecodedPicture& p
         // Handed over rather than shared: whoever changes the pixels need not copy them first.
         picture = std::move(m_decoded);
         m_decoded = {};
-        return !picture.Pixels.isNull();
+        return !picture.Pixels.isNull() || Fail(ENOMEM);
     }
-    if (!StartJpeg(region, reduction, picture)) return false;
+    if (!StartJpeg(region, reduction, false, picture)) return false;
     picture.Pixels =
         AllocatePicture(picture.Stored.width(), picture.Stored.height(), QImage::Format_RGB32);
-    return !picture.Pixels.isNull() &&
-           m_jpeg->Read(picture.Pixels.bits(), picture.Pixels.bytesPerLine(),
-                        picture.Stored.height());
+    if (picture.Pixels.isNull()) return Fail(ENOMEM);
+    return m_jpeg->Read(picture.Pixels.bits(), picture.Pixels.bytesPerLine(),
+                        picture.Stored.height()) ||
+           FailWithJpeg();
 }
 
 bool TPictureFile::CanDecodeInBands() const {
@@ -156,13 +243,13 @@ bool TPictureFile::CanDecodeInBands() const {
 }
 
 bool TPictureFile::StartBands(const QRect& region, int reduction, TDecodedPicture& picture) {
-    if (!CanDecodeInBands() || !StartJpeg(region, reduction, picture)) return false;
+    if (!CanDecodeInBands() || !StartJpeg(region, reduction, true, picture)) return false;
     m_band = AllocatePicture(picture.Stored.width(), std::min(kBandRows, picture.Stored.height()),
                              QImage::Format_RGB32);
     m_bandNext = 0;
     m_bandRows = picture.Stored.height();
     m_bandFailed = m_band.isNull();
-    return !m_bandFailed;
+    return !m_bandFailed || Fail(ENOMEM);
 }
 
 bool TPictureFile::NextBand(TPixelView& band, int& firstRow) {
@@ -170,7 +257,7 @@ bool TPictureFile::NextBand(TPixelView& band, int& firstRow) {
     const int rows = std::min(m_band.height(), m_bandRows - m_bandNext);
     if (!m_jpeg->Read(m_band.bits(), m_band.bytesPerLine(), rows)) {
         m_bandFailed = true;
-        return false;
+        return FailWithJpeg();
     }
     band = UprightView(m_band, m_orientation);
     band.Height = rows;
@@ -179,10 +266,11 @@ bool TPictureFile::NextBand(TPixelView& band, int& firstRow) {
     return true;
 }
 
-bool TPictureFile::StartJpeg(const QRect& region, int reduction, TDecodedPicture& picture) {
+bool TPictureFile::StartJpeg(const QRect& region, int reduction, bool inBands,
+                             TDecodedPicture& picture) {
     const QSize stored = m_jpeg->StoredSize();
     const QRect part = region.intersected(QRect(QPoint(0, 0), m_size));
-    if (part.isEmpty()) return false;
+    if (part.isEmpty()) return Fail(0, "Nothing of the picture is to be shown.");
     // Along which stored axis each upright axis runs, and whether backwards; as UprightView.
     const bool turned = m_orientation.Rotate90;
     const bool acrossBackwards = turned ? !m_orientation.Flip : m_orientation.Mirror;
@@ -197,7 +285,10 @@ bool TPictureFile::StartJpeg(const QRect& region, int reduction, TDecodedPicture
     // Rounded outward to whole reduced pixels.
     QRect reduced(QPoint(storedX.First / reduction, storedY.First / reduction),
                   QPoint(RoundUp(storedX.End, reduction) - 1, RoundUp(storedY.End, reduction) - 1));
-    if (!m_jpeg->Start(reduction, reduced)) return false;
+    // Decoding may widen the part to whole blocks, by less than two of them.
+    const QSize output(reduced.width() + 16, inBands ? kBandRows : reduced.height());
+    if (!Affordable(PixelBytes(output, 32))) return false;
+    if (!m_jpeg->Start(reduction, reduced)) return FailWithJpeg();
 
     picture.Pixels = QImage();
     picture.Stored = reduced.size();
@@ -223,7 +314,7 @@ int ChooseReduction(const QSize& source, const QSize& target) {
     return 1;
 }
 
-bool ConvertToArgb32(QImage& image) {
+bool ConvertToArgb32(QImage& image, const std::function<bool()>& progress) {
     switch (image.format()) {
         case QImage::Format_ARGB32:
         case QImage::Format_RGB32:
@@ -240,6 +331,7 @@ bool ConvertToArgb32(QImage& image) {
     if (converted.isNull()) return false;
     const QImage& source = image;
     for (int top = 0; top < image.height(); top += kConversionRows) {
+        if (progress && !progress()) return false;
         const int rows = std::min(kConversionRows, image.height() - top);
         QImage strip(source.constScanLine(top), source.width(), rows, source.bytesPerLine(),
                      source.format());

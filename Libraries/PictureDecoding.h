@@ -8,12 +8,32 @@
 #include <QRectF>
 #include <QSize>
 #include <QtGlobal>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 // The most pixels a picture may have: 300-megapixel photographs load, a header claiming more
 // than this is refused before any memory is taken for it.
 inline constexpr qint64 kMaxPicturePixels = 400'000'000;
+
+// What a decode may take. A decode that needs more memory than the budget is refused before it
+// starts; long work asks Progress (when given) often and gives up when it answers false.
+struct TDecodeLimits {
+    uint64_t MemoryBudget = DefaultMemoryBudget();
+    std::function<bool()> Progress;
+
+    // Half of what the machine can give now: a picture that needs more would push the whole
+    // desktop into swap.
+    static uint64_t DefaultMemoryBudget();
+};
+
+// Why a picture could not be had: the system's error code where the system said why (ECANCELED
+// when the work was given up), and the decoder's or our own words otherwise.
+struct TPictureFailure {
+    int Error = 0;
+    std::string Reason;
+};
 
 // Decoded pixels, in the picture's stored orientation and possibly only a part of it at a
 // reduction, with the way from picture coordinates (upright, at the picture's true size) to
@@ -37,13 +57,13 @@ struct TDecodedPicture {
 // for, and then only the part and at the reduction needed.
 class TPictureFile {
 public:
-    TPictureFile();
+    explicit TPictureFile(TDecodeLimits limits = {});
     ~TPictureFile();
     TPictureFile(const TPictureFile&) = delete;
     TPictureFile& operator=(const TPictureFile&) = delete;
 
     // False when the file is missing, unreadable, not a regular file, not a picture that can be
-    // decoded, or too large to decode.
+    // decoded, or too large to decode. Nothing here ever waits for a writer (a named pipe).
     bool Open(const std::string& fileName);
 
     // Upright, in the picture's own pixels.
@@ -64,10 +84,22 @@ public:
     bool NextBand(TPixelView& band, int& firstRow);
     bool BandsComplete() const { return !m_bandFailed && m_bandNext == m_bandRows; }
 
+    // Why the last call answered false.
+    const TPictureFailure& Failure() const { return m_failure; }
+
 private:
     bool OpenWithQt();
-    bool StartJpeg(const QRect& region, int reduction, TDecodedPicture& picture);
+    // inBands: the pixels will come a band at a time rather than all at once.
+    bool StartJpeg(const QRect& region, int reduction, bool inBands, TDecodedPicture& picture);
+    bool Fail(int error, std::string reason = {});
+    bool FailWithJpeg();
+    // Fails unless bytes more, besides what the decoder itself takes, fit in the budget.
+    bool Affordable(uint64_t bytes);
+    // False and the failure when the work is to be given up.
+    bool KeepGoing();
 
+    TDecodeLimits m_limits;
+    TPictureFailure m_failure;
     int m_fd = -1;
     std::unique_ptr<TJpegDecoder> m_jpeg;
     TDecodedPicture m_decoded;
@@ -84,5 +116,6 @@ private:
 int ChooseReduction(const QSize& source, const QSize& target);
 
 // Any image as 32-bit pixels (Format_ARGB32, or Format_RGB32 when it has no alpha channel).
-// False when the memory for the conversion cannot be had.
-bool ConvertToArgb32(QImage& image);
+// False when the memory for the conversion cannot be had, or when progress (asked between parts
+// of a large conversion) says to give up.
+bool ConvertToArgb32(QImage& image, const std::function<bool()>& progress = {});

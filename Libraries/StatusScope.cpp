@@ -1,5 +1,7 @@
 #include "StatusScope.h"
 
+#include <cerrno>
+
 TStatusScope::TStatusScope(std::string_view function, std::source_location where)
     : m_function(function), m_file(where.file_name()) {
     FunStatContext.BeginFunction(m_file, m_function, static_cast<int32_t>(where.line()));
@@ -32,8 +34,11 @@ void TStatusScope::AdoptCalleeFailure() {
 
 void TStatusScope::ShowFailure(std::string_view description, std::source_location where) {
     if (!Failed()) return;
-    m_local.SetShowContext(m_file, m_function, static_cast<int32_t>(where.line()));
-    m_local.Show(description);
+    // Work given up on purpose (the program is asked to end) is nothing to tell the user.
+    if (m_local.SystemErrorCode != ECANCELED) {
+        m_local.SetShowContext(m_file, m_function, static_cast<int32_t>(where.line()));
+        m_local.Show(description);
+    }
     m_local.Reset(fsPerfect);
 }
 

@@ -82,7 +82,8 @@ public:
     }
 
     // For functions that end a user action: shows a failure in the error window with the
-    // function's own description, then clears it so that no caller reports it again.
+    // function's own description, then clears it so that no caller reports it again. Work that
+    // was given up (ECANCELED) is cleared without a word.
     void ShowFailure(std::string_view description,
                      std::source_location where = std::source_location::current());
 

@@ -18,6 +18,11 @@ public:
     // False when the pipe or the handlers could not be set up.
     bool Install();
 
+    // Whether a termination signal has arrived since Install. Work that keeps the event loop
+    // waiting (decoding a huge picture) asks this often and gives up, so that the program still
+    // closes the normal way within a second.
+    static bool Arrived();
+
 signals:
     void Requested(int signalNumber);
 

@@ -1,11 +1,13 @@
 #include "MainDialog.h"
 
 #include "BitmapFile.h"
+#include "BusyCursor.h"
 #include "FileDialogs.h"
 #include "LinkLabel.h"
 #include "MyGDIPlus.h"
 #include "Screens.h"
 #include "StatusScope.h"
+#include "TerminationSignals.h"
 #include "Utilities.h"
 #include "ui_MainDialog.h"
 
@@ -14,10 +16,12 @@
 #include <QFile>
 #include <QLocale>
 #include <QPainter>
+#include <cerrno>
 
 namespace {
 
 constexpr const char* kWallpaperFileName = "Tapestrel_Wallpaper.bmp";
+constexpr std::chrono::milliseconds kBusyCursorDelay{500};
 
 QString WholeNumber(qlonglong value) {
     return QLocale().toString(value);
@@ -100,10 +104,21 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
             rules.DesktopWidth = DesktopWidth;
             rules.DesktopHeight = DesktopHeight;
 
+            // A long decode shows that the program is busy, and gives way when the program is
+            // asked to end.
+            TBusyCursorAfter busy(kBusyCursorDelay);
+            TDecodeLimits limits;
+            limits.Progress = [&busy] {
+                busy.Poll();
+                return !TerminationSignals::Arrived();
+            };
             LoadTilePictureToBitmap(CurrentFileTitle, FittedPicture, FillingPictureColor(),
-                                    &CurrentSkew, &AppliedNormalizationFactor, effects, rules);
-            // The desktop keeps its wallpaper; the scheduler moves on from an empty title.
-            if (FunStatContext.Failed()) CurrentFileTitle.clear();
+                                    &CurrentSkew, &AppliedNormalizationFactor, effects, rules,
+                                    limits);
+            // The desktop keeps its wallpaper; the scheduler moves on from an empty title. A
+            // picture that was only given up on stays the current one.
+            if (FunStatContext.Failed() && FunStatContext.SystemErrorCode != ECANCELED)
+                CurrentFileTitle.clear();
             scope.AdoptCalleeFailure();
         }
         UpdateSkewLabel();

@@ -108,7 +108,8 @@ int Job(const std::string& picture, const QSize& screen, const std::string& outp
     effects.NormalizeBrightness = normalize;
     QImage bitmap;
     TPictureStageTimes times;
-    LoadTilePictureToBitmap(picture, bitmap, 0x00303030, nullptr, nullptr, effects, rules, &times);
+    LoadTilePictureToBitmap(picture, bitmap, 0x00303030, nullptr, nullptr, effects, rules, {},
+                            &times);
     if (FunStatContext.Failed()) {
         std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
         return 1;

@@ -30,6 +30,31 @@ std::string ReadWholeFile(const fs::path& path) {
     return content.str();
 }
 
+QByteArray JpegWithEmptyScans(int width, int height, int scans, int components) {
+    QByteArray jpeg("\xFF\xD8", 2);
+    auto segment = [&](char marker, const QByteArray& body) {
+        const auto length = static_cast<int>(body.size()) + 2;
+        jpeg.append('\xFF').append(marker);
+        jpeg.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));
+        jpeg.append(body);
+    };
+    // Quantization table 0, all ones.
+    segment('\xDB', QByteArray(1, '\0') + QByteArray(64, '\1'));
+    // A progressive frame of 8 bits; every component sampled 1x1 with table 0.
+    QByteArray frame(1, 8);
+    frame.append(static_cast<char>(height >> 8)).append(static_cast<char>(height & 0xFF));
+    frame.append(static_cast<char>(width >> 8)).append(static_cast<char>(width & 0xFF));
+    frame.append(static_cast<char>(components));
+    for (char id = 1; id <= components; ++id) frame.append(id).append('\x11').append('\0');
+    segment('\xC2', frame);
+    // DC table 0 with a single one-bit code.
+    segment('\xC4', QByteArray(1, '\0') + QByteArray(1, '\1') + QByteArray(16, '\0'));
+    // First DC scans of component 1, each followed at once by the next marker.
+    for (int i = 0; i < scans; ++i) segment('\xDA', QByteArray("\x01\x01\x00\x00\x00\x00", 6));
+    jpeg.append("\xFF\xD9", 2);
+    return jpeg;
+}
+
 namespace {
 
 void SetEnvironment(const char* name, const fs::path& value) {

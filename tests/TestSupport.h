@@ -7,6 +7,7 @@
 #include "UrlOpener.h"
 
 #include <gtest/gtest.h>
+#include <QByteArray>
 #include <QDateTime>
 #include <QMap>
 #include <QUrl>
@@ -28,6 +29,10 @@ std::filesystem::path ProgramBinary();
 void SetProgramCommandLine(std::vector<std::string> arguments);
 
 std::string ReadWholeFile(const std::filesystem::path& path);
+
+// A progressive JPEG of that size whose scans carry no data at all: a few bytes a scan, each of
+// which still costs a decoder a pass over the whole picture. Grayscale, or CMYK with 4 components.
+QByteArray JpegWithEmptyScans(int width, int height, int scans, int components = 1);
 
 // A private home for one test: HOME, the XDG folders and TMPDIR point into a fresh directory,
 // removed with everything in it when the sandbox goes; no desktop is named. The environment is

@@ -18,21 +18,23 @@ EndToEndTest::EndToEndTest() : m_programDirectory(m_sandBox.Root() / "program") 
 }
 
 ChildProcess& EndToEndTest::StartProgram(std::vector<std::string> arguments,
-                                         std::string_view fileName) {
+                                         std::string_view fileName,
+                                         std::map<std::string, std::string> environment) {
     const fs::path program = m_programDirectory / fileName;
     if (!fs::exists(program)) {
         std::error_code noLink;
         fs::create_hard_link(ProgramBinary(), program, noLink);
         if (noLink) fs::copy_file(ProgramBinary(), program);
     }
-    return Start(program, std::move(arguments));
+    return Start(program, std::move(arguments), std::move(environment));
 }
 
-ChildProcess& EndToEndTest::Start(const fs::path& program, std::vector<std::string> arguments) {
+ChildProcess& EndToEndTest::Start(const fs::path& program, std::vector<std::string> arguments,
+                                  std::map<std::string, std::string> environment) {
     // Qt's offscreen platform, which a developer's shell may name, would show nothing on X.
-    StartOptions options{
-        .arguments = std::move(arguments),
-        .environment = {{"DISPLAY", m_server.Display()}, {"QT_QPA_PLATFORM", "xcb"}}};
+    environment["DISPLAY"] = m_server.Display();
+    environment["QT_QPA_PLATFORM"] = "xcb";
+    StartOptions options{.arguments = std::move(arguments), .environment = std::move(environment)};
     return *m_processes.emplace_back(std::make_unique<ChildProcess>(program, options));
 }
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,11 +30,14 @@ protected:
     EndToEndTest();
 
     // Starts the program file of that name in the program directory, made on first use as a hard
-    // link to the built program (a copy where no link can be made).
+    // link to the built program (a copy where no link can be made), with environment on top of
+    // the test's own.
     ChildProcess& StartProgram(std::vector<std::string> arguments = {},
-                               std::string_view fileName = "Tapestrel");
+                               std::string_view fileName = "Tapestrel",
+                               std::map<std::string, std::string> environment = {});
     // Starts any program, such as a tray, on the test's display.
-    ChildProcess& Start(const std::filesystem::path& program, std::vector<std::string> arguments);
+    ChildProcess& Start(const std::filesystem::path& program, std::vector<std::string> arguments,
+                        std::map<std::string, std::string> environment = {});
 
     // Whether the running instance took the instance lock and listens for later starts: its
     // start-up has finished.

@@ -1,3 +1,4 @@
+#include "BusyCursor.h"
 #include "Error.h"
 #include "ErrorForm.h"
 #include "TestSupport.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCursor>
 #include <QImage>
 #include <QListWidget>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <thread>
 
 namespace {
 
@@ -22,6 +25,20 @@ protected:
     void SetUp() override { FunStatContext.Reset(fsPerfect); }
     ScopedMessageBoxes boxes;
 };
+
+TEST_F(ControlsTest, TheBusyCursorShowsOnlyOnceWorkHasTakenLongAndGoesWithIt) {
+    {
+        TBusyCursorAfter busy(std::chrono::milliseconds(50));
+        busy.Poll();
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        busy.Poll();
+        busy.Poll();
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "set once, restored once";
+}
 
 TEST_F(ControlsTest, ComboBoxWarnsOnlyForUnusableTextAndRepairsIt) {
     QComboBox box;

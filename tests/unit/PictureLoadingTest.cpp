@@ -4,11 +4,16 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <cerrno>
+#include <tuple>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Four quadrants of distinct colours; opaque.
 const QRgb kTopLeft = qRgb(200, 30, 30);
@@ -51,15 +56,18 @@ protected:
     }
 
     QImage Load(const std::string& fileName, const TResizeRules& rules,
-                const TPictureEffects& effects = {}) {
+                const TPictureEffects& effects = {}, const TDecodeLimits& limits = {}) {
         QImage bitmap(1, 1, QImage::Format_ARGB32);
-        LoadTilePictureToBitmap(fileName, bitmap, kFillColour, &skew, &factor, effects, rules);
+        LoadTilePictureToBitmap(fileName, bitmap, kFillColour, &skew, &factor, effects, rules,
+                                limits);
         return bitmap;
     }
 
-    void ExpectLoadFailure(const std::string& fileName) {
+    // The failure says why: the system's error code, or words containing reason.
+    void ExpectLoadFailure(const std::string& fileName, int error, const std::string& reason,
+                           const TDecodeLimits& limits = {}) {
         skew = factor = -1.0;
-        const QImage bitmap = Load(fileName, Desktop(64, 48));
+        const QImage bitmap = Load(fileName, Desktop(64, 48), {}, limits);
         EXPECT_TRUE(bitmap.isNull()) << "the slot is emptied";
         EXPECT_EQ(skew, 1.0);
         EXPECT_EQ(factor, 0.0);
@@ -67,6 +75,9 @@ protected:
         EXPECT_EQ(FunStatContext.Function, "LoadTilePictureToBitmap");
         EXPECT_EQ(FunStatContext.Description, "Failed to load picture.");
         EXPECT_EQ(FunStatContext.Parameter1, fileName);
+        EXPECT_EQ(FunStatContext.SystemErrorCode, error) << fileName;
+        EXPECT_NE(FunStatContext.Parameter2.find(reason), std::string::npos)
+            << fileName << ": " << FunStatContext.Parameter2;
     }
 
     SandBox sandbox;
@@ -224,14 +235,73 @@ TEST_F(PictureLoadingTest, AnEmptyFileNameDoesNothing) {
     EXPECT_EQ(FunStatContext.Status, fsPerfect);
 }
 
-TEST_F(PictureLoadingTest, PicturesThatCannotBeDecodedFailAndEmptyTheSlot) {
-    ExpectLoadFailure((sandbox.Root() / "missing.jpg").string());
-    ExpectLoadFailure(sandbox.Root().string());
-    ExpectLoadFailure(TestData("empty.png"));
-    ExpectLoadFailure(TestData("corrupted.jpg"));
-    ExpectLoadFailure(TestData("claims-100000x100000.png"));
-    WriteBytes((sandbox.Root() / "text.jpg").string(), "just some text\n");
-    ExpectLoadFailure((sandbox.Root() / "text.jpg").string());
+TEST_F(PictureLoadingTest, PicturesThatCannotBeDecodedFailWithTheirReason) {
+    const fs::path root = sandbox.Root();
+    const std::string fifo = (root / "fifo.jpg").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("loop.jpg", root / "loop.jpg");
+    WriteBytes((root / "text.jpg").string(), "just some text\n");
+    const std::string tooLong = (root / (std::string(300, 'n') + ".jpg")).string();
+
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {fifo, 0, "Not a regular file."},
+        {"/dev/null", 0, "Not a regular file."},
+        {root.string(), EISDIR, ""},
+        {(root / "missing.jpg").string(), ENOENT, ""},
+        {(root / "loop.jpg").string(), ELOOP, ""},
+        {tooLong, ENAMETOOLONG, ""},
+        {TestData("empty.png"), 0, "Not a picture"},
+        {(root / "text.jpg").string(), 0, "Not a picture"},
+        {TestData("corrupted.jpg"), 0, "JPEG"},
+        {TestData("claims-100000x100000.png"), 0, "more than 400 megapixels"},
+    };
+    for (const auto& [path, error, reason] : cases) ExpectLoadFailure(path, error, reason);
+}
+
+TEST_F(PictureLoadingTest, APictureThatNeedsMoreMemoryThanTheBudgetIsRefused) {
+    TDecodeLimits limits;
+    limits.MemoryBudget = 1 << 20;
+    const std::string png = Save(Quadrants(1000, 1000), "4mb.png");
+    ExpectLoadFailure(png, 0, "needs 4 MB of memory; 1 MB can be spared", limits);
+    // A progressive photograph keeps all its coefficients until the last scan.
+    const std::string jpeg = (sandbox.Root() / "progressive.jpg").string();
+    WriteBytes(jpeg, JpegWithEmptyScans(2048, 1024, 2));
+    ExpectLoadFailure(jpeg, 0, "needs 4 MB of memory", limits);
+
+    limits.MemoryBudget = 5 << 20;
+    Load(png, Desktop(64, 48), {}, limits);
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+}
+
+TEST_F(PictureLoadingTest, AJpegWithAbsurdlyManyScansIsRefusedAtTheFirstScanTooMany) {
+    const std::string path = (sandbox.Root() / "scans.jpg").string();
+    WriteBytes(path, JpegWithEmptyScans(64, 64, TJpegDecoder::kMaxScans));
+    Load(path, Desktop(64, 48));
+    EXPECT_EQ(FunStatContext.Status, fsPerfect) << FunStatContext.GetReport();
+
+    // Qt, which decodes the colours of print, would take them all.
+    for (int components : {1, 4}) {
+        WriteBytes(path, JpegWithEmptyScans(64, 64, TJpegDecoder::kMaxScans + 1, components));
+        ExpectLoadFailure(path, 0, "more than 256 scans");
+    }
+}
+
+// Progress that lets the work go on for a number of looks, then asks it to give up.
+TDecodeLimits GivingUpAfter(int looks) {
+    TDecodeLimits limits;
+    limits.Progress = [looks]() mutable {
+        return looks-- > 0;
+    };
+    return limits;
+}
+
+TEST_F(PictureLoadingTest, ALongDecodeIsGivenUpWhenProgressSaysSo) {
+    const std::string jpeg = (sandbox.Root() / "slow.jpg").string();
+    WriteBytes(jpeg, JpegWithEmptyScans(1024, 1024, 200));
+    const std::string png = Save(SmoothPicture(600, 3000), "tall.png");
+    for (const std::string& path : {jpeg, png}) {
+        for (int looks : {0, 5, 50}) ExpectLoadFailure(path, ECANCELED, "", GivingUpAfter(looks));
+    }
 }
 
 // A JPEG whose frame header claims another size, its data cut short: decoded as far as it goes.
@@ -254,7 +324,7 @@ TEST_F(PictureLoadingTest, PhotographsOf300MegapixelsLoadAndLargerClaimsFail) {
 
     const std::string absurd = (sandbox.Root() / "600mp.jpg").string();
     WriteBytes(absurd, ClaimingSize(30000, 20000));
-    ExpectLoadFailure(absurd);
+    ExpectLoadFailure(absurd, 0, "30000 x 20000 pixels, more than 400 megapixels");
 }
 
 TEST_F(PictureLoadingTest, TheContentNotTheNameTellsTheFormat) {

@@ -52,7 +52,9 @@ TEST(TerminationSignalsTest, SignalsArriveInTheEventLoop) {
     std::vector<int> received;
     QObject::connect(&termination, &TerminationSignals::Requested,
                      [&](int signal) { received.push_back(signal); });
+    EXPECT_FALSE(TerminationSignals::Arrived());
     raise(SIGTERM);
+    EXPECT_TRUE(TerminationSignals::Arrived()) << "known before the event loop runs";
     raise(SIGHUP);
     raise(SIGINT);
     EXPECT_TRUE(WaitFor([&] { return received.size() == 3; }));

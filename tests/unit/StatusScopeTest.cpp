@@ -1,6 +1,8 @@
 #include "StatusScope.h"
 #include "TestSupport.h"
 
+#include <cerrno>
+
 namespace {
 
 // Functions written the way the program writes them, to watch the protocol from outside.
@@ -178,6 +180,14 @@ TEST_F(StatusScopeTest, ShowingAFailureResetsItSoNobodyReportsItTwice) {
         scope.ShowFailure("Failed to do the command.");
     }
     EXPECT_EQ(boxes->shown.size(), 1u) << "success shows nothing";
+
+    {
+        TStatusScope scope("Command");
+        scope.Run([&] { scope.Raise("Failed to load picture.", "p.jpg", {}, ECANCELED); });
+        scope.ShowFailure("Failed to do the command.");
+    }
+    EXPECT_EQ(FunStatContext.Status, fsPerfect);
+    EXPECT_EQ(boxes->shown.size(), 1u) << "work given up on purpose shows nothing";
 }
 
 }  // namespace

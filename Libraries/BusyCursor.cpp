@@ -1,0 +1,18 @@
+#include "BusyCursor.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+TBusyCursorAfter::TBusyCursorAfter(std::chrono::milliseconds delay)
+    : m_due(std::chrono::steady_clock::now() + delay) {}
+
+TBusyCursorAfter::~TBusyCursorAfter() {
+    if (m_shown) QGuiApplication::restoreOverrideCursor();
+}
+
+void TBusyCursorAfter::Poll() {
+    if (m_shown || std::chrono::steady_clock::now() < m_due) return;
+    // The platform shows the new cursor at once; the event loop need not run for it.
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    m_shown = true;
+}
