@@ -19,9 +19,6 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixels are read as blue, green, 
 
 namespace {
 
-// Picture rows drawn between two looks at whether to go on: a few milliseconds of work.
-constexpr int kDrawBandRows = 512;
-
 // Rows enough to be worth a thread of their own, for passes over every pixel of a picture.
 int RowsPerThread(int width) {
     return std::max(16, (1 << 18) / std::max(width, 1));
@@ -331,18 +328,11 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
                 spent.Draw += MillisecondsSince(clock);
             }
             if (!file.BandsComplete()) fail();
-        } else if (const TPixelView view = picture.View(); view.Origin) {
-            // Drawn a band at a time, so that drawing a huge picture can be given up too.
-            TPictureResampler resampler(desktop, place.Destination, QSize(view.Width, view.Height),
-                                        view.HasAlpha, source, gamma ? &table : nullptr);
-            for (int firstRow = 0; firstRow < view.Height; firstRow += kDrawBandRows) {
-                keepGoing();
-                TPixelView band = view;
-                band.Origin += firstRow * view.StepY;
-                band.Height = std::min(kDrawBandRows, view.Height - firstRow);
-                resampler.AddRows(band, firstRow);
-            }
+        } else {
+            const bool drawn = DrawPictureRect(desktop, place.Destination, picture.View(), source,
+                                               gamma ? &table : nullptr, limits.Progress);
             picture = {};
+            if (!drawn) scope.Raise("Failed to load picture.", fileName, {}, ECANCELED);
         }
         spent.Draw += MillisecondsSince(clock);
 

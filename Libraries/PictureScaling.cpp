@@ -430,10 +430,20 @@ TPixelView UprightView(const QImage& image, TOrientation orientation) {
     return view;
 }
 
-void DrawPictureRect(QImage& bitmap, const QRect& destination, const TPixelView& picture,
-                     const QRectF& source, const TGammaTable* gamma) {
-    if (!picture.Origin || picture.Width < 1 || picture.Height < 1) return;
+bool DrawPictureRect(QImage& bitmap, const QRect& destination, const TPixelView& picture,
+                     const QRectF& source, const TGammaTable* gamma,
+                     const std::function<bool()>& keepGoing) {
+    if (!picture.Origin || picture.Width < 1 || picture.Height < 1) return true;
     TPictureResampler resampler(bitmap, destination, QSize(picture.Width, picture.Height),
                                 picture.HasAlpha, source, gamma);
-    resampler.AddRows(picture, 0);
+    // A few milliseconds of work between two looks at whether to go on.
+    constexpr int kRowsBetweenLooks = 4 * kBandRows;
+    for (int firstRow = 0; firstRow < picture.Height; firstRow += kRowsBetweenLooks) {
+        if (keepGoing && !keepGoing()) return false;
+        TPixelView band = picture;
+        band.Origin += firstRow * picture.StepY;
+        band.Height = std::min(kRowsBetweenLooks, picture.Height - firstRow);
+        resampler.AddRows(band, firstRow);
+    }
+    return true;
 }

@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // How a picture is stored against how it is seen, as the orientation of a photograph says:
@@ -38,9 +39,11 @@ using TGammaTable = std::array<uint8_t, 256>;
 // bicubic Catmull-Rom filter in both directions, widened when reducing so that every picture
 // pixel counts. Transparent parts of the picture show what bitmap held there; gamma, when given,
 // is applied to the picture's colours. The work is spread over all cores; the call returns when
-// it is done.
-void DrawPictureRect(QImage& bitmap, const QRect& destination, const TPixelView& picture,
-                     const QRectF& source, const TGammaTable* gamma = nullptr);
+// it is done, or false, the drawing unfinished, when keepGoing (asked between bands of rows)
+// says to give up.
+bool DrawPictureRect(QImage& bitmap, const QRect& destination, const TPixelView& picture,
+                     const QRectF& source, const TGammaTable* gamma = nullptr,
+                     const std::function<bool()>& keepGoing = {});
 
 // The same drawing for a picture that arrives a band of rows at a time, top to bottom, so that
 // the whole picture never needs to be in memory: each destination row is written as soon as
