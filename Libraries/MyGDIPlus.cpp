@@ -259,10 +259,12 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
             scope.Raise("Failed to load picture.", fileName, file.Failure().Reason,
                         file.Failure().Error);
         };
+        auto giveUp = [&] {
+            scope.Raise("Failed to load picture.", fileName, {}, ECANCELED);
+        };
         // The work between the long steps can be given up too.
         auto keepGoing = [&] {
-            if (limits.Progress && !limits.Progress())
-                scope.Raise("Failed to load picture.", fileName, {}, ECANCELED);
+            if (limits.Progress && !limits.Progress()) giveUp();
         };
         if (!file.Open(fileName)) fail();
         const TPicturePlacement place =
@@ -332,7 +334,7 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
             const bool drawn = DrawPictureRect(desktop, place.Destination, picture.View(), source,
                                                gamma ? &table : nullptr, limits.Progress);
             picture = {};
-            if (!drawn) scope.Raise("Failed to load picture.", fileName, {}, ECANCELED);
+            if (!drawn) giveUp();
         }
         spent.Draw += MillisecondsSince(clock);
 
