@@ -113,17 +113,35 @@ bool IsSameFile(std::string_view a, std::string_view b) {
 }
 
 bool MatchesFileMask(std::string_view file, std::string_view masks) {
-    if (masks.empty()) return true;
-    const std::string name = GetFileNameOnly(file);
+    return TFileMasks(masks).Matches(GetFileNameOnly(file));
+}
+
+TFileMasks::TFileMasks(std::string_view masks) : m_matchesAll(masks.empty()) {
     while (!masks.empty()) {
         const size_t end = std::min(masks.find(';'), masks.size());
         std::string_view mask = masks.substr(0, end);
         masks.remove_prefix(std::min(end + 1, masks.size()));
         mask.remove_prefix(std::min(mask.find_first_not_of(' '), mask.size()));
+        if (mask.empty()) continue;
         // "*.*" has always meant every file, also those without a dot.
-        if (mask == "*.*" || (!mask.empty() && MatchesMask(name, mask))) return true;
+        if (mask == "*.*" || mask == "*") {
+            m_matchesAll = true;
+        } else if (mask.front() == '*' && mask.find_first_of("*?", 1) == std::string_view::npos) {
+            m_endings.emplace_back(mask.substr(1));
+        } else {
+            m_patterns.emplace_back(mask);
+        }
     }
-    return false;
+}
+
+bool TFileMasks::Matches(std::string_view name) const {
+    if (m_matchesAll) return true;
+    for (const std::string& ending : m_endings)
+        if (name.size() >= ending.size() &&
+            SameText(name.substr(name.size() - ending.size()), ending))
+            return true;
+    return std::any_of(m_patterns.begin(), m_patterns.end(),
+                       [name](const std::string& mask) { return MatchesMask(name, mask); });
 }
 
 bool FileOrDirExists(std::string_view path) {

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // ---- Path text ------------------------------------------------------------------------------
 // Paths are bytes as the file system names them, "/" between the parts. Empty text gives empty
@@ -40,6 +41,20 @@ bool IsSameFile(std::string_view a, std::string_view b);
 // Masks are separated by ";" and use "*" and "?"; letter case is ignored; an empty mask list
 // accepts everything.
 bool MatchesFileMask(std::string_view file, std::string_view masks);
+
+// A mask list read once, for matching many names.
+class TFileMasks {
+public:
+    explicit TFileMasks(std::string_view masks);
+    // name: the file name without its directory.
+    bool Matches(std::string_view name) const;
+
+private:
+    bool m_matchesAll = false;
+    // "*" followed by text without wildcards, as in "*.jpg": the name's end alone decides.
+    std::vector<std::string> m_endings;
+    std::vector<std::string> m_patterns;
+};
 bool FileOrDirExists(std::string_view path);
 bool IsDirectory(std::string_view path);
 bool IsLinkFileName(std::string_view path);
@@ -50,6 +65,22 @@ constexpr bool IsDosProgram(std::string_view) {
     return false;
 }
 std::string GetLinkExtension(std::string_view path);
+
+// ---- Directory scans ------------------------------------------------------------------------
+
+// Adds to target the regular files of directory (a full path) whose names match masks, and with
+// recurse those of its subdirectories. Hidden entries (names starting with ".") are neither listed
+// nor entered; symbolic links are followed, but no directory is read twice, so a link loop ends.
+// A directory that does not exist adds nothing and is no failure. One that cannot be read fails
+// with "Failed to load directory." and its path; what was found stays, and the scan goes on with
+// the rest. keepGoing, when given, is asked often; false gives up with ECANCELED.
+void LoadFilesList(std::string_view directory, std::string_view masks,
+                   std::vector<std::string>& target, bool recurse,
+                   const std::function<bool()>& keepGoing = {});
+// Sorts paths as a reader expects: letter case ignored, in the order of the user's locale. Paths
+// that differ only in letter case are different files and stay, ordered by their bytes; exact
+// duplicates go.
+void SortFileList(std::vector<std::string>& paths);
 
 // ---- Whole files ----------------------------------------------------------------------------
 

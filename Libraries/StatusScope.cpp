@@ -32,6 +32,10 @@ void TStatusScope::AdoptCalleeFailure() {
     throw SkipRest{};
 }
 
+void TStatusScope::KeepCalleeFailure() {
+    if (FunStatContext.Failed() && !m_local.Failed()) m_local = FunStatContext;
+}
+
 void TStatusScope::ShowFailure(std::string_view description, std::source_location where) {
     if (!Failed()) return;
     // Work given up on purpose (the program is asked to end) is nothing to tell the user.

@@ -71,6 +71,10 @@ public:
     // becomes this function's outcome and the rest of the body is skipped. Only inside Run.
     void AdoptCalleeFailure();
 
+    // After a call to a function whose failure does not end this one's work: the first such
+    // failure becomes this function's outcome, and the body goes on.
+    void KeepCalleeFailure();
+
     // Runs block when this function has failed, typically to put its outputs back to their
     // defaults. Whatever the block does, the failure stays.
     template <class Block>

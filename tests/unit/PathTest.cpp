@@ -76,6 +76,8 @@ TEST(PathTest, ExtensionListsAndMasksIgnoreLetterCase) {
         {"/p.jpg/sea", "*.jpg", false},
         {"/p/a.b.c", "*.c", true},
         {"/p/abc", "a*b*c*", true},
+        {"/p/jpg", "*.jpg", false},
+        {"/p/.JPG", "*.jpg", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.masks);
