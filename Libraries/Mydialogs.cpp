@@ -1,5 +1,7 @@
 #include "Mydialogs.h"
 
+#include "InputDialog.h"
+
 int ShowMessageBox(std::string_view caption, std::string_view text, unsigned flags) {
     const int answer = MessageBoxService::Instance().Show(caption, text, flags | MB_TASKMODAL);
     if (answer == 0) BeepWarning();
@@ -28,6 +30,13 @@ void ShowError(std::string_view text) {
 
 bool AskQuestion(std::string_view text) {
     return ShowMessageBox("Query", text, MB_YESNO | MB_ICONQUESTION) == 1;
+}
+
+std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view text) {
+    std::string initial(text);
+    return InputDialog::Instance()
+        .Ask(std::string(caption), std::string(prompt), initial)
+        .value_or(initial);
 }
 
 void BeepDefault() {
