@@ -1,16 +1,22 @@
 // Times the picture pipeline: LoadTilePictureToBitmap (fit and crop onto a screen) and the
-// 24-bit BMP write, stage by stage, with the peak memory of each job.
+// 24-bit BMP write, stage by stage, with the peak memory of each job; and the rebuild of the
+// picture list from directory rows.
 //
 //   tapestrel_bench                      generates the pictures (once) and runs every case
 //   tapestrel_bench generate DIR         writes the test pictures into DIR
 //   tapestrel_bench job PICTURE WxH OUT.bmp [normalize]
 //                                        one job, as bench/compare.sh times it
+//   tapestrel_bench generate-tree DIR    writes the directory tree the scan is timed on (once)
+//   tapestrel_bench filter               prints the picture masks the scan uses
+//   tapestrel_bench scan DIR... [--recursive]
+//                                        the rebuild with one row per DIR, as compare.sh times it
 //
 // Every case runs in a fresh process, as the program meets a picture: nothing stays warm in
 // memory between runs but the file system's cache.
 
 #include "BitmapFile.h"
 #include "Error.h"
+#include "File.h"
 #include "MyGDIPlus.h"
 
 #include <spawn.h>
@@ -26,6 +32,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -49,6 +56,13 @@ const TBenchPicture kPictures[] = {
 };
 
 const QSize kScreens[] = {{1920, 1080}, {3840, 2160}};
+
+// The scan's tree: 100 directories of 1,000 pictures and 50 other files each.
+constexpr int kTreeDirectories = 100;
+constexpr int kTreePictures = 1000;
+constexpr int kTreeOthers = 50;
+// Cameras, phones and editors spell extensions in either case.
+const char* const kTreeExtensions[] = {"jpg", "JPG", "jpeg", "png", "PNG", "Jpg", "bmp", "gif"};
 
 // Gradients across the whole picture, a few soft shapes and grain: about as hard on a JPEG
 // decoder as a photograph (some 3 bits a pixel at quality 90).
@@ -91,6 +105,49 @@ int Generate(const fs::path& directory) {
     return 0;
 }
 
+fs::path TreeDirectory(const fs::path& root, int number) {
+    char name[24];
+    std::snprintf(name, sizeof name, "album-%03d", number + 1);
+    return root / name;
+}
+
+// A directory's files by index: the pictures, then sidecars and notes beside some of them.
+std::string TreeFileName(int index) {
+    char name[32];
+    if (index < kTreePictures) {
+        std::snprintf(name, sizeof name, "IMG_%04d.%s", index + 1,
+                      kTreeExtensions[index % std::size(kTreeExtensions)]);
+    } else {
+        const int other = index - kTreePictures;
+        std::snprintf(name, sizeof name, "IMG_%04d.%s", other * 20 + 1, other % 2 ? "txt" : "xmp");
+    }
+    return name;
+}
+
+int GenerateTree(const fs::path& root) {
+    // The files are written in order, so the last one present means an earlier run finished.
+    if (fs::exists(TreeDirectory(root, kTreeDirectories - 1) /
+                   TreeFileName(kTreePictures + kTreeOthers - 1)))
+        return 0;
+    std::printf("generating %d files under %s\n", kTreeDirectories * (kTreePictures + kTreeOthers),
+                root.c_str());
+    std::fflush(stdout);
+    for (int number = 0; number < kTreeDirectories; ++number) {
+        const fs::path directory = TreeDirectory(root, number);
+        fs::create_directories(directory);
+        for (int index = 0; index < kTreePictures + kTreeOthers; ++index) {
+            const fs::path path = directory / TreeFileName(index);
+            std::FILE* file = std::fopen(path.c_str(), "w");
+            if (file == nullptr) {
+                std::fprintf(stderr, "cannot write %s\n", path.c_str());
+                return 1;
+            }
+            std::fclose(file);
+        }
+    }
+    return 0;
+}
+
 double Now() {
     return std::chrono::duration<double, std::milli>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -125,6 +182,39 @@ int Job(const std::string& picture, const QSize& screen, const std::string& outp
     getrusage(RUSAGE_SELF, &usage);
     std::printf("decode %.1f normalize %.1f draw %.1f tile %.1f write %.1f total %.1f peak %.1f\n",
                 times.Decode, times.Normalize, times.Draw, times.Tile, end - written, end - start,
+                usage.ru_maxrss / 1024.0);
+    return 0;
+}
+
+// The rebuild of the picture list: each row's pictures sorted on their own, the groups in the
+// rows' order.
+int Scan(const std::vector<std::string>& rows, bool recurse) {
+    const double start = Now();
+    const std::string filter = GetPictureExtensionsAsFilter();
+    const double filtered = Now();
+    std::vector<std::string> pictures;
+    double scanning = 0.0;
+    double sorting = 0.0;
+    for (const std::string& row : rows) {
+        const double rowStart = Now();
+        std::vector<std::string> group;
+        LoadFilesList(row, filter, group, recurse);
+        if (FunStatContext.Failed()) {
+            std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
+            return 1;
+        }
+        const double scanned = Now();
+        SortFileList(group);
+        sorting += Now() - scanned;
+        scanning += scanned - rowStart;
+        pictures.insert(pictures.end(), std::make_move_iterator(group.begin()),
+                        std::make_move_iterator(group.end()));
+    }
+    const double end = Now();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("pictures %zu filter %.1f scan %.1f sort %.1f total %.1f peak %.1f\n",
+                pictures.size(), filtered - start, scanning, sorting, end - start,
                 usage.ru_maxrss / 1024.0);
     return 0;
 }
@@ -235,7 +325,7 @@ bool ParseSize(const std::string& text, QSize& size) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: tapestrel_bench [run DIR | generate DIR | job PICTURE WxH OUT.bmp "
-                 "[normalize]]\n");
+                 "[normalize] | generate-tree DIR | filter | scan DIR... [--recursive]]\n");
     return 2;
 }
 
@@ -249,6 +339,17 @@ int main(int argc, char** argv) {
     if (arguments.empty()) return RunAll(pictures);
     if (arguments[0] == "run" && arguments.size() == 2) return RunAll(arguments[1]);
     if (arguments[0] == "generate" && arguments.size() == 2) return Generate(arguments[1]);
+    if (arguments[0] == "generate-tree" && arguments.size() == 2) return GenerateTree(arguments[1]);
+    if (arguments[0] == "filter" && arguments.size() == 1) {
+        std::printf("%s\n", GetPictureExtensionsAsFilter().c_str());
+        return 0;
+    }
+    if (arguments[0] == "scan") {
+        const bool recurse = arguments.back() == "--recursive";
+        const std::vector<std::string> rows(arguments.begin() + 1,
+                                            arguments.end() - (recurse ? 1 : 0));
+        if (!rows.empty()) return Scan(rows, recurse);
+    }
     QSize screen;
     if (arguments[0] == "job" && (arguments.size() == 4 || arguments.size() == 5) &&
         ParseSize(arguments[2], screen)) {
