@@ -13,8 +13,13 @@ public:
     TBusyCursorAfter& operator=(const TBusyCursorAfter&) = delete;
 
     void Poll();
+    // As Poll; once the busy cursor shows, the windows also repaint every 100 ms, and timers and
+    // requests from other programs are served while user input waits. Only for work that stays
+    // sound when those run in between.
+    void PollServingEvents();
 
 private:
     std::chrono::steady_clock::time_point m_due;
+    std::chrono::steady_clock::time_point m_lastServed;
     bool m_shown = false;
 };

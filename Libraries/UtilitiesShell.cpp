@@ -98,7 +98,10 @@ bool CopyTextToClipboard(std::string_view text, std::string_view failureDescript
     }
     bool placed = false;
     scope.Run([&] {
-        QClipboard* clipboard = qGuiApp == nullptr ? nullptr : QGuiApplication::clipboard();
+        // qGuiApp would wrongly cast an application without windows.
+        QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                                    ? QGuiApplication::clipboard()
+                                    : nullptr;
         if (clipboard == nullptr) throw TException("The clipboard is not available.");
         const QString added = ToQString(text);
         clipboard->setText(append ? clipboard->text() + added : added);

@@ -49,6 +49,8 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     Timer.setInterval(kTimerIntervalMs);
     BuildSystemTrayPopupMenu();
     ConnectWallpaperControls();
+    ConnectDirectoryControls();
+    ConnectPictureCommands();
 
     connect(ui->AboutLabel, &TLinkLabel::clicked, this, &TMainForm::AboutLabelClick);
     connect(ui->HelpLabel, &TLinkLabel::clicked, this, &TMainForm::HelpLabelClick);

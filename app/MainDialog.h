@@ -1,17 +1,20 @@
 #pragma once
 
 #include "File.h"
+#include "PictureSelection.h"
 #include "Systemtray.h"
 #include "TerminationSignals.h"
 
 #include <QImage>
 #include <QMenu>
+#include <QPoint>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Ui {
@@ -48,8 +51,43 @@ public:
     void ReloadWallpaperOnParamChange();
     void RedrawWallpaperOnParamChange();
     void UserWallpaperLabelClick();
+
+    // The directory list: each row a directory path with two flags.
+    static constexpr int MaxPictureDirectories = 100;
+    static constexpr int DirectoryActive = 1;
+    static constexpr int DirectoryRecurs = 2;
+    // Adds a row unless the path is empty or already listed, or the list is full.
+    void AddDirectory(std::string path, bool active, bool recurs);
+    std::string DirectoryPath(int row) const;
+    int DirectoryFlags(int row) const;
+    void BrowseAndAddDirectory(bool reload);
+    void AddDirectoryLabelClick();
+    void DeleteDirectoryLabelClick();
+    void ReloadFileNamesLabelClick();
+    void Label29Click();
+    void STP_AddPicturesDirectoryMenuClick();
+    // focused: the list has the keyboard focus on this row.
+    void DirectoriesListBoxDrawItem(QPainter& canvas, int index, const QRect& rect, bool selected,
+                                    bool focused);
+    void DirectoriesListBoxMouseDown(Qt::MouseButton button, const QPoint& position);
+    void DirectoriesListBoxMouseMove(const QPoint& position);
+    // Rebuilds the PictureList from the active rows.
+    void LoadPictureFileNames();
+
+    // The picture list walked: see PickPictureFile.
+    std::string PickPictureFileName(TPickDirection direction, bool random, bool store);
+    void AdvancePicture(TPickDirection direction, bool random);
     // index -1 chooses by title.
     void SetCurrentPicture(int index, const std::string& title);
+    // Makes a picture file current and composes it; other files are ignored.
+    void UsePictureFile(const std::string& path);
+    void NextWallpaperLabelClick();
+    void PreviousWallpaperLabelClick();
+    void FirstWallpaperLabelClick();
+    void LastWallpaperLabelClick();
+    void IndexWallpaperLabelClick();
+    void RandomWallpaperLabelClick();
+    void UpdatePicturesCountLabel();
     void UpdateCurrentPictureLabel();
     void UpdateSkewLabel();
     void UpdateNormFactorLabel();
@@ -101,14 +139,22 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildSystemTrayPopupMenu();
     void ConnectWallpaperControls();
+    void ConnectDirectoryControls();
+    void ConnectPictureCommands();
+    // Composes the picture a command made current; a failure is shown.
+    void ComposeChosenPicture(std::string_view command);
     // A later start of the program asks for the window.
     void ShowRequestedByAnotherInstance();
 
     TerminationSignals m_terminationSignals;
+    bool m_loadingPictureFileNames = false;
+    // A rebuild was asked for while one ran; the running one starts over.
+    bool m_pictureFileNamesOutdated = false;
 };
 
 extern TMainForm* MainForm;

@@ -1,20 +1,135 @@
 #include "MainDialog.h"
 
+#include "LinkLabel.h"
 #include "Mydialogs.h"
 #include "Mytime.h"
+#include "StatusScope.h"
+#include "Utilities.h"
+#include "ui_MainDialog.h"
 
-#include <algorithm>
+#include <QFile>
+#include <QLocale>
+
+namespace {
+
+// With the user's thousands separator.
+QString WholeNumber(qlonglong value) {
+    return QLocale().toString(value);
+}
+
+}  // namespace
+
+void TMainForm::ConnectPictureCommands() {
+    connect(ui->NextWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::NextWallpaperLabelClick);
+    connect(ui->PreviousWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::PreviousWallpaperLabelClick);
+    connect(ui->FirstWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::FirstWallpaperLabelClick);
+    connect(ui->LastWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::LastWallpaperLabelClick);
+    connect(ui->IndexWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::IndexWallpaperLabelClick);
+    connect(ui->RandomWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::RandomWallpaperLabelClick);
+    UpdatePicturesCountLabel();
+}
+
+std::string TMainForm::PickPictureFileName(TPickDirection direction, bool random, bool store) {
+    bool listChanged = false;
+    std::string picked = PickPictureFile(PictureList, CurrentIndex, CurrentFileTitle, direction,
+                                         random, store, listChanged);
+    if (listChanged) {
+        UpdatePicturesCountLabel();
+        UpdateCurrentPictureLabel();
+    }
+    return picked;
+}
+
+void TMainForm::AdvancePicture(TPickDirection direction, bool random) {
+    if (PictureList.empty()) return;
+    LastAutoChangeTime = DateTimeNow();
+    CurrentFileTitle = PickPictureFileName(direction, random, true);
+}
 
 void TMainForm::SetCurrentPicture(int index, const std::string& title) {
     LastAutoChangeTime = DateTimeNow();
     if (index < 0) {
         if (title.empty()) ShowError("Empty file title and no picture index.");
         CurrentFileTitle = title;
-        const auto found = std::find(PictureList.begin(), PictureList.end(), title);
-        CurrentIndex =
-            found == PictureList.end() ? -1 : static_cast<int>(found - PictureList.begin());
+        CurrentIndex = IndexOfPicture(PictureList, title);
         return;
     }
     CurrentIndex = index;
     CurrentFileTitle = PictureList.at(static_cast<size_t>(index));
+}
+
+void TMainForm::UsePictureFile(const std::string& path) {
+    if (!HasListedExtension(path, &PictureExtensions)) return;
+    SetCurrentPicture(-1, path);
+    SetFileAsWallpaper(true);
+}
+
+void TMainForm::ComposeChosenPicture(std::string_view command) {
+    TStatusScope scope(command);
+    scope.Run([&] {
+        SetFileAsWallpaper(true);
+        scope.AdoptCalleeFailure();
+    });
+    scope.ShowFailure("Failed to change wallpaper.");
+}
+
+void TMainForm::NextWallpaperLabelClick() {
+    AdvancePicture(TPickDirection::Next, false);
+    ComposeChosenPicture("TMainForm::NextWallpaperLabelClick");
+}
+
+void TMainForm::PreviousWallpaperLabelClick() {
+    AdvancePicture(TPickDirection::Previous, false);
+    ComposeChosenPicture("TMainForm::PreviousWallpaperLabelClick");
+}
+
+void TMainForm::FirstWallpaperLabelClick() {
+    if (PictureList.empty()) return;
+    SetCurrentPicture(0, {});
+    ComposeChosenPicture("TMainForm::FirstWallpaperLabelClick");
+}
+
+void TMainForm::LastWallpaperLabelClick() {
+    if (PictureList.empty()) return;
+    SetCurrentPicture(static_cast<int>(PictureList.size()) - 1, {});
+    ComposeChosenPicture("TMainForm::LastWallpaperLabelClick");
+}
+
+void TMainForm::IndexWallpaperLabelClick() {
+    if (PictureList.empty()) return;
+    const int32_t current = CurrentIndex + 1;
+    const std::string answer =
+        InputBox("Input picture index", "Input picture index", std::to_string(current));
+    int32_t chosen = current;
+    if (!CheckIntFromText(answer, 1, static_cast<int32_t>(PictureList.size()), current, chosen) ||
+        chosen == current)
+        return;
+    SetCurrentPicture(chosen - 1, {});
+    ComposeChosenPicture("TMainForm::IndexWallpaperLabelClick");
+}
+
+void TMainForm::RandomWallpaperLabelClick() {
+    AdvancePicture(TPickDirection::Next, true);
+    ComposeChosenPicture("TMainForm::RandomWallpaperLabelClick");
+}
+
+void TMainForm::UpdatePicturesCountLabel() {
+    ui->LoadedPicturesCountLabel->setText(
+        QStringLiteral("There are %1 pictures ready to be used as wallpapers")
+            .arg(WholeNumber(static_cast<qlonglong>(PictureList.size()))));
+}
+
+void TMainForm::UpdateCurrentPictureLabel() {
+    const QString index =
+        CurrentIndex < 0 ? QStringLiteral("not in list") : WholeNumber(CurrentIndex + 1LL);
+    ui->LastPictureLabel->setText(
+        QStringLiteral("Current picture (index %1) \"%2\" in \"%3\"")
+            .arg(index, QFile::decodeName(GetFileNameOnly(CurrentFileTitle).c_str()),
+                 QFile::decodeName(GetFileDir(CurrentFileTitle).c_str())));
 }

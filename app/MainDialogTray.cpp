@@ -54,6 +54,9 @@ void TMainForm::BuildSystemTrayPopupMenu() {
 
     STP_CloseMenu->setEnabled(true);
     connect(STP_CloseMenu, &QAction::triggered, this, &TMainForm::STP_CloseMenuClick);
+    STP_AddPicturesDirectoryMenu->setEnabled(true);
+    connect(STP_AddPicturesDirectoryMenu, &QAction::triggered, this,
+            &TMainForm::STP_AddPicturesDirectoryMenuClick);
 }
 
 void TMainForm::STP_CloseMenuClick() {

@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QLocale>
 #include <QPainter>
 #include <cerrno>
 
@@ -22,10 +21,6 @@ namespace {
 
 constexpr const char* kWallpaperFileName = "Tapestrel_Wallpaper.bmp";
 constexpr std::chrono::milliseconds kBusyCursorDelay{500};
-
-QString WholeNumber(qlonglong value) {
-    return QLocale().toString(value);
-}
 
 }  // namespace
 
@@ -171,15 +166,6 @@ void TMainForm::UserWallpaperLabelClick() {
         scope.AdoptCalleeFailure();
     });
     scope.ShowFailure("Failed to load picture file.");
-}
-
-void TMainForm::UpdateCurrentPictureLabel() {
-    const QString index =
-        CurrentIndex < 0 ? QStringLiteral("not in list") : WholeNumber(CurrentIndex + 1LL);
-    ui->LastPictureLabel->setText(
-        QStringLiteral("Current picture (index %1) \"%2\" in \"%3\"")
-            .arg(index, QFile::decodeName(GetFileNameOnly(CurrentFileTitle).c_str()),
-                 QFile::decodeName(GetFileDir(CurrentFileTitle).c_str())));
 }
 
 void TMainForm::UpdateSkewLabel() {

@@ -12,9 +12,14 @@ using namespace std::chrono_literals;
 namespace {
 
 // Where the main window shows its controls, in window coordinates.
-const std::vector<std::string> kUserWallpaperLabel = {"257", "133"};
-const std::vector<std::string> kRedrawWallpaperLabel = {"97", "133"};
+const std::vector<std::string> kUserWallpaperLabel = {"257", "183"};
+const std::vector<std::string> kRedrawWallpaperLabel = {"97", "183"};
+const std::vector<std::string> kNextWallpaperLabel = {"43", "158"};
 const std::vector<std::string> kGeneralTab = {"189", "38"};
+const std::vector<std::string> kWallpaperGeneralTab = {"44", "67"};
+const std::vector<std::string> kDirectoriesTab = {"240", "67"};
+const std::vector<std::string> kAddDirectoryLabel = {"43", "333"};
+const std::vector<std::string> kReloadFileNamesLabel = {"253", "333"};
 const std::vector<std::string> kDesktopMarginComboBox = {"141", "161"};
 
 class WallpaperTest : public EndToEndTest {
@@ -58,10 +63,17 @@ protected:
             {"mousemove", "--window", std::to_string(window), where[0], where[1], "click", "1"});
     }
 
-    // "Use user wallpaper" as the user does it: the file dialog, the path typed, Return until the
-    // dialog has gone. The program then loads the picture.
+    // "Use user wallpaper" as the user does it. The program then loads the picture.
     testing::AssertionResult ChooseUserWallpaper(xcb_window_t main, const fs::path& picture) {
-        if (!Click(main, kUserWallpaperLabel)) return testing::AssertionFailure() << "no click";
+        return ChooseInDialog(main, kUserWallpaperLabel, picture);
+    }
+
+    // A command's file or folder dialog, as the user answers it: the path typed, Return until the
+    // dialog has gone.
+    testing::AssertionResult ChooseInDialog(xcb_window_t main,
+                                            const std::vector<std::string>& command,
+                                            const fs::path& picture) {
+        if (!Click(main, command)) return testing::AssertionFailure() << "no click";
         std::optional<xcb_window_t> dialog;
         if (!PollUntil(
                 [&] { return (dialog = OtherWindowOf(m_program->Pid(), main)).has_value(); }))
@@ -157,6 +169,29 @@ TEST_F(WallpaperTest, AClockSetBackNeverTakesTheNewWallpaperAwayFromTheDesktop) 
     ASSERT_TRUE(ChooseUserWallpaper(*window, picture));
     EXPECT_TRUE(NewRootPixmap(before));
     EXPECT_FALSE(ShowsError());
+}
+
+TEST_F(WallpaperTest, ADirectoryAddedAndLoadedGivesTheNextPicture) {
+    const fs::path first = MakePicture();
+    fs::rename(first, PicturePath("a.png"));
+    const std::optional<xcb_window_t> window = StartShown();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(Click(*window, kDirectoriesTab));
+    ASSERT_TRUE(ChooseInDialog(*window, kAddDirectoryLabel, first.parent_path()));
+    ASSERT_TRUE(Click(*window, kReloadFileNamesLabel));
+    ASSERT_TRUE(PollUntil([&] { return !Windows().ShownTopLevels("Message").empty(); }));
+    ASSERT_TRUE(PollUntil([&] {
+        if (Windows().ShownTopLevels("Message").empty()) return true;
+        Xdotool({"key", "Return"});
+        std::this_thread::sleep_for(300ms);
+        return false;
+    }));
+
+    ASSERT_TRUE(Click(*window, kWallpaperGeneralTab));
+    ASSERT_TRUE(Click(*window, kNextWallpaperLabel));
+    ASSERT_TRUE(NewRootPixmap(XCB_NONE));
+    EXPECT_EQ(Windows().RootPixels(1024, 768).pixel(1000, 700) & 0xffffff,
+              qRgb(20, 40, 90) & 0xffffff);
 }
 
 TEST_F(WallpaperTest, ANamedPipeIsRefusedAndTheProgramStillEndsAtOnce) {
