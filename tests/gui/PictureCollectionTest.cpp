@@ -1,9 +1,11 @@
 #include "Error.h"
+#include "ErrorForm.h"
 #include "FileDialogs.h"
 #include "InputDialog.h"
 #include "MainDialog.h"
 #include "Program.h"
 #include "TestSupport.h"
+#include "ui_ErrorForm.h"
 #include "ui_MainDialog.h"
 
 #include <QClipboard>
@@ -182,6 +184,8 @@ TEST_F(PictureCollectionTest, AReloadGroupsTheActiveRowsAndFindsTheCurrentPictur
          {"one/b.png", "one/A.png", "one/sub/c.png", "two/z.png", "two/y.png", "off/q.png"})
         Picture(name);
     std::ofstream{sandbox.Root() / "one/notes.txt"};
+    // A row that is no directory fails, and the rows after it are still read.
+    form.AddDirectory((sandbox.Root() / "one/notes.txt").string(), true, false);
     form.AddDirectory(Directory("one"), true, true);
     form.AddDirectory(Directory("two"), true, false);
     form.AddDirectory(Directory("one/sub"), true, false);
@@ -189,7 +193,15 @@ TEST_F(PictureCollectionTest, AReloadGroupsTheActiveRowsAndFindsTheCurrentPictur
     form.CurrentFileTitle = (sandbox.Root() / "two/z.png").string();
 
     boxes->answers = {IDOK};
+    TErrorForm errorWindow;
+    std::string shown;
+    WhenModalShows([&](QWidget&) {
+        shown = errorWindow.ui->MainMemo->toPlainText().toStdString();
+        errorWindow.ui->OkayButton->click();
+    });
     form.ui->ReloadFileNamesLabel->clicked();
+    EXPECT_TRUE(shown.starts_with("DESCRIPTION\nFailed to reload file names.")) << shown;
+    EXPECT_NE(shown.find("Failed to load directory."), std::string::npos) << shown;
     EXPECT_EQ(Names(), "one/A.png one/b.png one/sub/c.png two/y.png two/z.png one/sub/c.png");
     EXPECT_EQ(form.CurrentIndex, 4);
     ASSERT_EQ(boxes->shown.size(), 1u);
@@ -267,8 +279,21 @@ TEST_F(PictureCollectionTest, CommandsMakeAnotherPictureTheWallpaper) {
     }
     EXPECT_EQ(input->asked[0], "Input picture index|Input picture index|3");
 
+    // A picture that cannot be loaded: the user learns why the wallpaper stayed.
+    std::ofstream(sandbox.Root() / "p/d.png") << "no picture";
+    form.LoadPictureFileNames();
+    TErrorForm errorWindow;
+    std::string shown;
+    WhenModalShows([&](QWidget&) {
+        shown = errorWindow.ui->MainMemo->toPlainText().toStdString();
+        errorWindow.ui->OkayButton->click();
+    });
+    form.ui->LastWallpaperLabel->clicked();
+    EXPECT_TRUE(shown.starts_with("DESCRIPTION\nFailed to change wallpaper.")) << shown;
+
     // Without pictures only the commands that walk the list recompose the current picture.
     form.PictureList.clear();
+    form.CurrentFileTitle = (sandbox.Root() / "p/a.png").string();
     const qsizetype calls = tools->calls.size();
     form.ui->FirstWallpaperLabel->clicked();
     form.ui->LastWallpaperLabel->clicked();
