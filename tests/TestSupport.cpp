@@ -1,7 +1,9 @@
 #include "TestSupport.h"
 
 #include <sys/stat.h>
+#include "ErrorForm.h"
 #include "Program.h"
+#include "ui_ErrorForm.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -134,4 +136,15 @@ void WhenModalShows(std::function<void(QWidget&)> action) {
             ADD_FAILURE() << "no modal window appeared";
     });
     poll->start(10);
+}
+
+std::string ErrorReportShownBy(const std::function<void()>& action) {
+    TErrorForm errorWindow;
+    std::string report;
+    WhenModalShows([&](QWidget&) {
+        report = errorWindow.ui->MainMemo->toPlainText().toStdString();
+        errorWindow.ui->OkayButton->click();
+    });
+    action();
+    return report;
 }

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "DesktopTools.h"
+#include "FileDialogs.h"
 #include "MessageBoxService.h"
 #include "TrayHost.h"
 #include "UrlOpener.h"
@@ -139,7 +140,26 @@ public:
     QMap<QString, Outcome> answers;
 };
 
+// File and folder dialogs answered as told, each question recorded as "start|caption" or
+// "initial file|filter".
+class ScriptedFileDialogs : public FileDialogs {
+public:
+    std::optional<std::string> ChooseDirectory(const std::string& start,
+                                               const std::string& caption) override {
+        asked.push_back(start + "|" + caption);
+        return answer;
+    }
+    std::optional<std::string> ChooseFileToOpen(const std::string& initialFile,
+                                                const std::string& filter) override {
+        asked.push_back(initialFile + "|" + filter);
+        return answer;
+    }
+    std::vector<std::string> asked;
+    std::optional<std::string> answer;
+};
+
 using ScopedMessageBoxes = ScopedService<MessageBoxService, ScriptedMessageBoxes>;
+using ScopedFileDialogs = ScopedService<FileDialogs, ScriptedFileDialogs>;
 using ScopedClock = ScopedService<Clock, FixedClock>;
 using ScopedUrlOpener = ScopedService<UrlOpener, RecordingUrlOpener>;
 using ScopedTrayHost = ScopedService<TrayHost, FakeTrayHost>;
@@ -151,3 +171,7 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 // Runs action on the next modal window as soon as its event loop runs (the window is passed),
 // so that a test can look at it and close it. Fails the test if none appears within 5 seconds.
 void WhenModalShows(std::function<void(QWidget&)> action);
+
+// Runs action, which must show the error window, and answers the report it showed; the window is
+// closed with Okay.
+std::string ErrorReportShownBy(const std::function<void()>& action);

@@ -183,13 +183,8 @@ TEST_F(ControlsTest, DroppedFilesKeepTheirOrderAndBytes) {
 TEST_F(ControlsTest, OpenSiteShowsItsFailureAndResets) {
     ScopedUrlOpener opener;
     opener->succeed = false;
-    TErrorForm form;
-    std::string memo;
-    WhenModalShows([&](QWidget&) {
-        memo = form.ui->MainMemo->toPlainText().toStdString();
-        form.ui->OkayButton->click();
-    });
-    OpenSite("https://example.org", "Failed to open site.");
+    const std::string memo =
+        ErrorReportShownBy([] { OpenSite("https://example.org", "Failed to open site."); });
     EXPECT_TRUE(memo.starts_with("DESCRIPTION\nFailed to open site.")) << memo;
     EXPECT_NE(memo.find("Failed to run file."), std::string::npos);
     EXPECT_EQ(FunStatContext.Status, fsPerfect);

@@ -21,20 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ScriptedFolderDialog : public FileDialogs {
-public:
-    std::optional<std::string> ChooseDirectory(const std::string&,
-                                               const std::string& caption) override {
-        captions.push_back(caption);
-        return answer;
-    }
-    std::optional<std::string> ChooseFileToOpen(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::string> captions;
-    std::optional<std::string> answer;
-};
-
 class ScriptedInputDialog : public InputDialog {
 public:
     std::optional<std::string> Ask(const std::string& caption, const std::string& prompt,
@@ -91,7 +77,7 @@ protected:
     ScopedMessageBoxes boxes;
     ScopedTrayHost tray;
     ScopedDesktopTools tools;
-    ScopedService<FileDialogs, ScriptedFolderDialog> folders;
+    ScopedFileDialogs folders;
     TMainForm form;
 };
 
@@ -108,7 +94,7 @@ TEST_F(PictureCollectionTest, DirectoryRowsAreUniqueByExactPathAndLimitedToAHund
     for (int i = 0; i < 120; ++i) form.AddDirectory("/q/" + std::to_string(i), false, true);
     EXPECT_EQ(List().count(), TMainForm::MaxPictureDirectories);
     form.ui->AddDirectoryLabel->clicked();
-    EXPECT_TRUE(folders->captions.empty());
+    EXPECT_TRUE(folders->asked.empty());
     ASSERT_EQ(boxes->shown.size(), 1u);
     EXPECT_EQ(boxes->shown[0].caption, "Warning");
     EXPECT_EQ(boxes->shown[0].text, "Too many directories. Can't add anymore.");
@@ -193,13 +179,7 @@ TEST_F(PictureCollectionTest, AReloadGroupsTheActiveRowsAndFindsTheCurrentPictur
     form.CurrentFileTitle = (sandbox.Root() / "two/z.png").string();
 
     boxes->answers = {IDOK};
-    TErrorForm errorWindow;
-    std::string shown;
-    WhenModalShows([&](QWidget&) {
-        shown = errorWindow.ui->MainMemo->toPlainText().toStdString();
-        errorWindow.ui->OkayButton->click();
-    });
-    form.ui->ReloadFileNamesLabel->clicked();
+    const std::string shown = ErrorReportShownBy([&] { form.ui->ReloadFileNamesLabel->clicked(); });
     EXPECT_TRUE(shown.starts_with("DESCRIPTION\nFailed to reload file names.")) << shown;
     EXPECT_NE(shown.find("Failed to load directory."), std::string::npos) << shown;
     EXPECT_EQ(Names(), "one/A.png one/b.png one/sub/c.png two/y.png two/z.png one/sub/c.png");
@@ -225,7 +205,7 @@ TEST_F(PictureCollectionTest, TheTrayAddsADirectoryAndReloadsAndDeletingAsksFirs
     folders->answer = (sandbox.Root() / "new").string();
     boxes->answers = {IDOK};
     form.STP_AddPicturesDirectoryMenu->trigger();
-    EXPECT_EQ(folders->captions, std::vector<std::string>{"Choose a directory with picture files"});
+    EXPECT_EQ(folders->asked, std::vector<std::string>{"|Choose a directory with picture files"});
     EXPECT_EQ(List().currentRow(), 0);
     EXPECT_EQ(Names(), "new/a.png");
 
@@ -282,13 +262,7 @@ TEST_F(PictureCollectionTest, CommandsMakeAnotherPictureTheWallpaper) {
     // A picture that cannot be loaded: the user learns why the wallpaper stayed.
     std::ofstream(sandbox.Root() / "p/d.png") << "no picture";
     form.LoadPictureFileNames();
-    TErrorForm errorWindow;
-    std::string shown;
-    WhenModalShows([&](QWidget&) {
-        shown = errorWindow.ui->MainMemo->toPlainText().toStdString();
-        errorWindow.ui->OkayButton->click();
-    });
-    form.ui->LastWallpaperLabel->clicked();
+    const std::string shown = ErrorReportShownBy([&] { form.ui->LastWallpaperLabel->clicked(); });
     EXPECT_TRUE(shown.starts_with("DESCRIPTION\nFailed to change wallpaper.")) << shown;
 
     // Without pictures only the commands that walk the list recompose the current picture.

@@ -18,20 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ScriptedFileDialogs : public FileDialogs {
-public:
-    std::optional<std::string> ChooseDirectory(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFileToOpen(const std::string& initialFile,
-                                                const std::string& filter) override {
-        asked.push_back(initialFile + " " + filter);
-        return answer;
-    }
-    std::vector<std::string> asked;
-    std::optional<std::string> answer;
-};
-
 // The real composition on the offscreen screen, with the desktop's tools recorded (a MATE
 // session, whose setter is one gsettings call).
 class WallpaperCompositionTest : public ::testing::Test {
@@ -158,25 +144,19 @@ TEST_F(WallpaperCompositionTest, NothingIsWrittenWhenThePrivateFolderIsUnsafe) {
 }
 
 TEST_F(WallpaperCompositionTest, TheUserCanMakeAnyPictureTheWallpaper) {
-    ScopedService<FileDialogs, ScriptedFileDialogs> dialogs;
+    ScopedFileDialogs dialogs;
     form.PictureList = {"/elsewhere/a.png", MakePicture("b.png", qRgb(0, 255, 0))};
     dialogs->answer = form.PictureList[1];
     form.ui->UserWallpaperLabel->clicked();
     ASSERT_EQ(dialogs->asked.size(), 1u);
-    EXPECT_TRUE(dialogs->asked[0].starts_with(" Picture files|*.")) << dialogs->asked[0];
+    EXPECT_TRUE(dialogs->asked[0].starts_with("|Picture files|*.")) << dialogs->asked[0];
     EXPECT_EQ(form.CurrentIndex, 1);
     EXPECT_EQ(Wallpaper().pixel(5, 5), qRgb(0, 255, 0));
 
     // An undecodable file: the failure is shown, and nothing stays current.
     std::ofstream(sandbox.Root() / "broken.png") << "no picture";
     dialogs->answer = (sandbox.Root() / "broken.png").string();
-    TErrorForm errorWindow;
-    std::string shown;
-    WhenModalShows([&](QWidget&) {
-        shown = errorWindow.ui->MainMemo->toPlainText().toStdString();
-        errorWindow.ui->OkayButton->click();
-    });
-    form.ui->UserWallpaperLabel->clicked();
+    const std::string shown = ErrorReportShownBy([&] { form.ui->UserWallpaperLabel->clicked(); });
     EXPECT_TRUE(shown.starts_with("DESCRIPTION\nFailed to load picture file.")) << shown;
     EXPECT_EQ(form.CurrentFileTitle, "");
     EXPECT_EQ(form.CurrentIndex, -1);

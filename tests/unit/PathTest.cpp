@@ -85,28 +85,14 @@ TEST(PathTest, ExtensionListsAndMasksIgnoreLetterCase) {
     }
 }
 
-// Remembers where the folder browser opened and answers as told.
-class FolderBrowser : public FileDialogs {
-public:
-    std::optional<std::string> ChooseDirectory(const std::string& start,
-                                               const std::string&) override {
-        starts.push_back(start);
-        return answer;
-    }
-    std::optional<std::string> ChooseFileToOpen(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::string> starts;
-    std::optional<std::string> answer;
-};
-
 TEST(PathTest, TheFolderBrowserOpensAtTheRootWhenOneIsGiven) {
-    ScopedService<FileDialogs, FolderBrowser> dialogs;
+    ScopedFileDialogs dialogs;
     std::string directory = "/home/me/pictures";
     EXPECT_FALSE(ChooseDirectory(directory, "/home/me", "Choose"));
     dialogs->answer = "/home/me/chosen";
     EXPECT_TRUE(ChooseDirectory(directory, "", "Choose"));
-    EXPECT_EQ(dialogs->starts, (std::vector<std::string>{"/home/me", "/home/me/pictures"}));
+    EXPECT_EQ(dialogs->asked,
+              (std::vector<std::string>{"/home/me|Choose", "/home/me/pictures|Choose"}));
     EXPECT_EQ(directory, "/home/me/chosen");
 }
 
