@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <thread>
 
 namespace {
@@ -38,6 +39,17 @@ TEST_F(ControlsTest, TheBusyCursorShowsOnlyOnceWorkHasTakenLongAndGoesWithIt) {
         EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "set once, restored once";
+}
+
+TEST_F(ControlsTest, LongWorkServesTimersOnlyOnceTheBusyCursorShows) {
+    bool served = false;
+    QTimer::singleShot(0, [&served] { served = true; });
+    TBusyCursorAfter notYet(std::chrono::hours(1));
+    notYet.PollServingEvents();
+    EXPECT_FALSE(served);
+    TBusyCursorAfter due(std::chrono::milliseconds(0));
+    due.PollServingEvents();
+    EXPECT_TRUE(served);
 }
 
 TEST_F(ControlsTest, ComboBoxWarnsOnlyForUnusableTextAndRepairsIt) {
