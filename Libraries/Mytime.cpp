@@ -2,14 +2,24 @@
 
 #include "Clock.h"
 #include "QtText.h"
+#include "Utilities.h"
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
 constexpr double kMillisecondsPerDay = 86400000.0;
+constexpr double kSecondsPerDay = 86400.0;
+
+// Schedules compare whole milliseconds: differences of date-times carry rounding errors that
+// would put a boundary a hair after the instant it falls on.
+int64_t Milliseconds(double days) {
+    return std::llround(days * kMillisecondsPerDay);
+}
 
 QDate DayZero() {
     return QDate(1899, 12, 30);
@@ -63,4 +73,38 @@ std::string DateTimeStamp(std::string_view separator, const QDateTime& moment) {
     stamp += ToBytes(locale.toString(time, LongTimeFormatWithColons()));
     stamp += " (" + std::to_string(time.time().msecsSinceStartOfDay() / 100000) + ")";
     return stamp;
+}
+
+double IntervalTextToSeconds(std::string_view text) {
+    if (text.empty()) return 0;
+    const size_t digits = std::min(text.find_first_not_of("0123456789"), text.size());
+    const double number = TextToInt(text.substr(0, digits));
+    struct Unit {
+        std::string_view name;
+        double seconds;
+    };
+    for (const Unit unit : {Unit{"second", 1}, Unit{"minute", 60}, Unit{"hour", 3600},
+                            Unit{"day", kSecondsPerDay}, Unit{"week", 7 * kSecondsPerDay}})
+        if (text.find(unit.name) != std::string_view::npos) return number * unit.seconds;
+    return 1;
+}
+
+int DaysInMonth(int year, int month) {
+    return QDate(year, month, 1).daysInMonth();
+}
+
+int WeekdayColumn(bool mondayFirst, double date) {
+    // Qt counts Monday 1 to Sunday 7.
+    const int weekday = FromDateTime(date).date().dayOfWeek();
+    return mondayFirst ? weekday - 1 : weekday % 7;
+}
+
+bool IsScheduleDue(double intervalSeconds, double lastTime, double now,
+                   std::optional<int> startHour) {
+    // An interval below a second would make every tick due, or divide by nothing.
+    const int64_t interval = std::max<int64_t>(std::llround(intervalSeconds * 1000), 1000);
+    if (!startHour) return Milliseconds(now) - Milliseconds(lastTime) >= interval;
+    const int64_t start = Milliseconds(std::trunc(now) + *startHour / 24.0);
+    const int64_t boundary = start + (Milliseconds(now) - start) / interval * interval;
+    return Milliseconds(now) >= boundary && boundary > Milliseconds(lastTime);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,3 +21,20 @@ int DayOfYear(double date);
 // the time zone. It takes the moment rather than a date-time: when the clocks go back, an hour of
 // date-times happens twice, and only the moment knows which zone it was in.
 std::string DateTimeStamp(std::string_view separator, const QDateTime& moment);
+
+// The seconds an interval item such as "15 minutes" or "2 days" stands for: the leading number
+// times the first unit named anywhere in the text ("second", "minute", "hour", "day", "week");
+// 1 when no unit is named, 0 for empty text.
+double IntervalTextToSeconds(std::string_view text);
+
+// month 1 to 12, Gregorian leap years.
+int DaysInMonth(int year, int month);
+
+// The column of the date's weekday in a week that starts on Monday or on Sunday, from 0.
+int WeekdayColumn(bool mondayFirst, double date);
+
+// Whether the next run of a schedule is due at now, the last one having run at lastTime. Without
+// a start hour: once intervalSeconds have passed. With one: at the boundaries today's start hour
+// plus whole intervals, one not yet passed by lastTime. Missed runs are never caught up.
+bool IsScheduleDue(double intervalSeconds, double lastTime, double now,
+                   std::optional<int> startHour);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 #include <ctime>
+#include <optional>
 
 namespace {
 
@@ -53,6 +54,61 @@ TEST(MytimeTest, StampNamesTheZoneOfTheMomentInTheHourThatHappensTwice) {
     tzset();
     EXPECT_EQ(first, "Sunday, 25 October 2026 (298) | 02:30:00 CEST (90)");
     EXPECT_EQ(second, "Sunday, 25 October 2026 (298) | 02:30:00 CET (90)");
+}
+
+double At(int day, const char* time) {
+    return ToDateTime(QDateTime(QDate(2026, 12, day), QTime::fromString(time, "HH:mm:ss")));
+}
+
+TEST(MytimeTest, ScheduleIsDueAtItsBoundariesAndNeverCatchesUp) {
+    struct Case {
+        const char* interval;
+        std::optional<int> startHour;
+        double last;
+        double now;
+        bool due;
+    };
+    const Case cases[] = {
+        {"1 hour", {}, At(7, "10:00:00"), At(7, "10:59:59"), false},
+        {"1 hour", {}, At(7, "10:00:00"), At(7, "11:00:00"), true},
+        // Nights away give one change, not one for every hour missed.
+        {"1 hour", {}, At(1, "10:00:00"), At(7, "09:00:00"), true},
+        // The clock set back before the last change waits for last + interval.
+        {"1 hour", {}, At(7, "10:00:00"), At(7, "09:30:00"), false},
+        {"2 hours", 8, At(6, "12:00:00"), At(7, "07:30:00"), false},
+        {"2 hours", 8, At(6, "12:00:00"), At(7, "08:00:00"), true},
+        {"2 hours", 8, At(7, "08:00:01"), At(7, "09:59:59"), false},
+        {"2 hours", 8, At(7, "08:00:01"), At(7, "10:00:00"), true},
+        {"1 week", 20, At(6, "20:00:05"), At(7, "19:59:59"), false},
+        {"1 week", 20, At(6, "20:00:05"), At(7, "20:00:00"), true},
+        {"1 week", 20, At(7, "20:00:00"), At(7, "23:00:00"), false},
+        // Set back with a start hour: the next boundary after the last change.
+        {"1 hour", 0, At(7, "15:30:00"), At(7, "15:10:00"), false},
+        {"1 hour", 0, At(7, "15:30:00"), At(7, "16:00:00"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.interval) + " " + FromDateTime(c.now).toString().toStdString());
+        EXPECT_EQ(IsScheduleDue(IntervalTextToSeconds(c.interval), c.last, c.now, c.startHour),
+                  c.due);
+    }
+}
+
+TEST(MytimeTest, IntervalTextsMonthLengthsAndWeekdayColumns) {
+    EXPECT_EQ(IntervalTextToSeconds("90 seconds"), 90);
+    EXPECT_EQ(IntervalTextToSeconds("2 weeks"), 1209600);
+    EXPECT_EQ(IntervalTextToSeconds("15 minutes"), 900);
+    EXPECT_EQ(IntervalTextToSeconds("20 hours"), 72000);
+    EXPECT_EQ(IntervalTextToSeconds("3 days"), 259200);
+    EXPECT_EQ(IntervalTextToSeconds("5"), 1);
+    EXPECT_EQ(IntervalTextToSeconds(""), 0);
+    EXPECT_EQ(DaysInMonth(2000, 2), 29);
+    EXPECT_EQ(DaysInMonth(1900, 2), 28);
+    EXPECT_EQ(DaysInMonth(2026, 12), 31);
+    // 6 December 2026 is a Sunday.
+    EXPECT_EQ(WeekdayColumn(false, At(6, "12:00:00")), 0);
+    EXPECT_EQ(WeekdayColumn(true, At(6, "12:00:00")), 6);
+    EXPECT_EQ(WeekdayColumn(true, At(7, "00:00:00")), 0);
+    EXPECT_EQ(WeekdayColumn(false, At(12, "23:59:59")), 6);
 }
 
 }  // namespace
