@@ -9,6 +9,7 @@
 #include "Program.h"
 #include "StatusScope.h"
 #include "Text.h"
+#include "Utilities.h"
 #include "ui_MainDialog.h"
 
 #include <sys/stat.h>
@@ -51,6 +52,8 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     ConnectWallpaperControls();
     ConnectDirectoryControls();
     ConnectPictureCommands();
+    ConnectSchedulerControls();
+    ConnectBroadcastControls();
 
     connect(ui->AboutLabel, &TLinkLabel::clicked, this, &TMainForm::AboutLabelClick);
     connect(ui->HelpLabel, &TLinkLabel::clicked, this, &TMainForm::HelpLabelClick);
@@ -64,6 +67,8 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
 }
 
 TMainForm::~TMainForm() {
+    // A picture published for other programs is offered only while the program runs.
+    SetUserRegistryText(ProductName, "", BroadcastValueName, "");
     TrayIcon.reset();
     if (MainForm == this) MainForm = nullptr;
 }

@@ -89,6 +89,23 @@ public:
     void RandomWallpaperLabelClick();
     void UpdatePicturesCountLabel();
     void UpdateCurrentPictureLabel();
+
+    // The one-second tick: the automatic change, the day's recomposition and the broadcast, all
+    // only on mains power.
+    void TimerTimer();
+    // The schedule test with the start hour of the page, when it is on.
+    bool IsScheduleDue(double intervalSeconds, double lastTime, double now) const;
+    void AutoChangeWallpaperIntervalComboBoxChange();
+    void BroadcastWallpaperChangeIntervalComboBoxChange();
+
+    // The per-user value other programs read the published picture from.
+    static constexpr const char* BroadcastValueName = "BroadcastWallpaperChange";
+    static constexpr const char* BroadcastMessageName = "Tapestrel - Broadcast Wallpaper Change";
+    // Publishes a random picture for other programs and tells them.
+    void BroadcastPicture();
+    void Label6Click();
+    void Label27Click();
+    void IsBroadcastWallpaperChangeCheckBoxClick();
     void UpdateSkewLabel();
     void UpdateNormFactorLabel();
     // The colour of the desktop around the picture, as 0x00BBGGRR.
@@ -123,6 +140,13 @@ public:
     std::string CurrentFileTitle;
     int CurrentIndex = -1;
     double LastAutoChangeTime = 0;
+    double AutoChangeIntervalSeconds = 3600;
+    double BroadcastIntervalSeconds = 3600;
+    double LastBroadcastTime = 0;
+    // When the calendar was last painted onto the wallpaper.
+    double LastRedrawTime = 0;
+    // The id of the broadcast's message name on the display.
+    uint32_t BroadcastMessage = 0;
 
     // The screen the fitted picture was made for; 0 before the first composition.
     int DesktopWidth = 0;
@@ -146,6 +170,8 @@ private:
     void ConnectWallpaperControls();
     void ConnectDirectoryControls();
     void ConnectPictureCommands();
+    void ConnectSchedulerControls();
+    void ConnectBroadcastControls();
     // Composes the picture a command made current; a failure is shown.
     void ComposeChosenPicture(std::string_view command);
     // A later start of the program asks for the window.

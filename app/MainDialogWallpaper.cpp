@@ -5,6 +5,7 @@
 #include "FileDialogs.h"
 #include "LinkLabel.h"
 #include "MyGDIPlus.h"
+#include "Mytime.h"
 #include "Screens.h"
 #include "StatusScope.h"
 #include "TerminationSignals.h"
@@ -144,7 +145,10 @@ void TMainForm::SetInfoOnPicture() {
 }
 
 void TMainForm::PaintCalendar(QPainter&) {
+    if (!ui->ShowCalendarCheckBox->isChecked()) return;
     // FIXME: the month calendar is painted here once its skin and layout exist.
+    // The scheduler paints again once this day is over.
+    LastRedrawTime = DateTimeNow();
 }
 
 void TMainForm::ReloadWallpaperOnParamChange() {

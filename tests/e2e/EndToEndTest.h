@@ -44,6 +44,8 @@ protected:
     testing::AssertionResult BecomesReady(ChildProcess& program);
 
     XWindows Windows() const { return {m_server.Connection(), m_server.Root()}; }
+    // For clients of the test's own, such as a program that listens for the broadcast.
+    const std::string& DisplayName() const { return m_server.Display(); }
     // The processes that show a top-level window of this title, one entry for each window.
     std::vector<pid_t> OwnersOfShownWindows(std::string_view title) const;
 

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <QImage>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -21,6 +23,48 @@ const std::vector<std::string> kDirectoriesTab = {"240", "67"};
 const std::vector<std::string> kAddDirectoryLabel = {"43", "333"};
 const std::vector<std::string> kReloadFileNamesLabel = {"253", "333"};
 const std::vector<std::string> kDesktopMarginComboBox = {"141", "161"};
+
+// A program that waits for the broadcast: a top-level window of its own on the display, which
+// asks for the message's name as the sender does.
+class BroadcastListener {
+public:
+    explicit BroadcastListener(const std::string& display)
+        : m_connection(xcb_connect(display.c_str(), nullptr)) {
+        xcb_connection_t* x = m_connection;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+        m_window = xcb_generate_id(x);
+        xcb_create_window(x, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        const std::string name = "Tapestrel - Broadcast Wallpaper Change";
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(
+                x, xcb_intern_atom(x, 0, static_cast<uint16_t>(name.size()), name.c_str()),
+                nullptr),
+            &std::free);
+        m_message = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+        xcb_flush(x);
+    }
+    ~BroadcastListener() { xcb_disconnect(m_connection); }
+    BroadcastListener(const BroadcastListener&) = delete;
+    BroadcastListener& operator=(const BroadcastListener&) = delete;
+
+    bool Received() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+            const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                message->window == m_window && message->type == m_message && message->format == 32)
+                m_received = true;
+            std::free(event);
+        }
+        return m_received;
+    }
+
+private:
+    xcb_connection_t* m_connection;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
+    xcb_atom_t m_message = XCB_ATOM_NONE;
+    bool m_received = false;
+};
 
 class WallpaperTest : public EndToEndTest {
 protected:
@@ -91,6 +135,24 @@ protected:
                 return false;
             }))
             return testing::AssertionFailure() << "the dialog stays";
+        return testing::AssertionSuccess();
+    }
+
+    // "Add directory" and "Reload file names" on the Directories page, the count's message box
+    // answered.
+    testing::AssertionResult AddAndLoadDirectory(xcb_window_t main, const fs::path& directory) {
+        if (!Click(main, kDirectoriesTab) || !ChooseInDialog(main, kAddDirectoryLabel, directory) ||
+            !Click(main, kReloadFileNamesLabel))
+            return testing::AssertionFailure() << "the directory was not added";
+        if (!PollUntil([&] { return !Windows().ShownTopLevels("Message").empty(); }))
+            return testing::AssertionFailure() << "no message with the count";
+        if (!PollUntil([&] {
+                if (Windows().ShownTopLevels("Message").empty()) return true;
+                Xdotool({"key", "Return"});
+                std::this_thread::sleep_for(300ms);
+                return false;
+            }))
+            return testing::AssertionFailure() << "the message stays";
         return testing::AssertionSuccess();
     }
 
@@ -171,27 +233,58 @@ TEST_F(WallpaperTest, AClockSetBackNeverTakesTheNewWallpaperAwayFromTheDesktop) 
     EXPECT_FALSE(ShowsError());
 }
 
-TEST_F(WallpaperTest, ADirectoryAddedAndLoadedGivesTheNextPicture) {
+TEST_F(WallpaperTest, ADirectoryAddedAndLoadedGivesItsPicturesInTurn) {
     const fs::path first = MakePicture();
-    fs::rename(first, PicturePath("a.png"));
+    QImage second(64, 48, QImage::Format_RGB32);
+    second.fill(qRgb(250, 250, 0));
+    ASSERT_TRUE(second.save(QString::fromStdString(PicturePath("tree.png").string())));
     const std::optional<xcb_window_t> window = StartShown();
     ASSERT_TRUE(window);
-    ASSERT_TRUE(Click(*window, kDirectoriesTab));
-    ASSERT_TRUE(ChooseInDialog(*window, kAddDirectoryLabel, first.parent_path()));
-    ASSERT_TRUE(Click(*window, kReloadFileNamesLabel));
-    ASSERT_TRUE(PollUntil([&] { return !Windows().ShownTopLevels("Message").empty(); }));
-    ASSERT_TRUE(PollUntil([&] {
-        if (Windows().ShownTopLevels("Message").empty()) return true;
-        Xdotool({"key", "Return"});
-        std::this_thread::sleep_for(300ms);
-        return false;
-    }));
-
-    ASSERT_TRUE(Click(*window, kWallpaperGeneralTab));
-    ASSERT_TRUE(Click(*window, kNextWallpaperLabel));
+    ASSERT_TRUE(AddAndLoadDirectory(*window, first.parent_path()));
+    // Without a current picture the next tick takes the first, then "Next" the second.
     ASSERT_TRUE(NewRootPixmap(XCB_NONE));
     EXPECT_EQ(Windows().RootPixels(1024, 768).pixel(1000, 700) & 0xffffff,
               qRgb(20, 40, 90) & 0xffffff);
+    const xcb_pixmap_t shown = Windows().RootPixmap();
+    ASSERT_TRUE(Click(*window, kWallpaperGeneralTab));
+    ASSERT_TRUE(Click(*window, kNextWallpaperLabel));
+    ASSERT_TRUE(NewRootPixmap(shown));
+    EXPECT_EQ(Windows().RootPixels(1024, 768).pixel(1000, 700) & 0xffffff,
+              qRgb(250, 250, 0) & 0xffffff);
+}
+
+TEST_F(WallpaperTest, ABroadcastPublishesThePathThenTellsTheBusAndEveryWindow) {
+    const fs::path picture = MakePicture();
+    const fs::path bus = Sandbox().Root() / "bus";
+    const std::string address = "unix:path=" + bus.string();
+    Start("dbus-daemon", {"--session", "--nofork", "--address=" + address});
+    ASSERT_TRUE(PollUntil([&] { return fs::exists(bus); }));
+    const fs::path monitored = Sandbox().Root() / "monitored.txt";
+    Start("/bin/sh", {"-c", "exec dbus-monitor --address '" + address +
+                                "' \"type='signal',interface='org.tapestrel.Tapestrel'\" > '" +
+                                monitored.string() + "'"});
+    BroadcastListener listener(DisplayName());
+    const std::optional<xcb_window_t> window = StartShown({{"DBUS_SESSION_BUS_ADDRESS", address}});
+    ASSERT_TRUE(window);
+    // Nothing was broadcast before: the first tick with pictures broadcasts.
+    ASSERT_TRUE(AddAndLoadDirectory(*window, picture.parent_path()));
+    ASSERT_TRUE(PollUntil([&] { return listener.Received(); }));
+    const fs::path published =
+        fs::path(std::getenv("XDG_CONFIG_HOME")) / "Tapestrel/Tapestrel.conf";
+    EXPECT_NE(ReadWholeFile(published).find("BroadcastWallpaperChange=" + picture.string() + "\n"),
+              std::string::npos)
+        << ReadWholeFile(published);
+    EXPECT_TRUE(PollUntil([&] {
+        const std::string seen = ReadWholeFile(monitored);
+        return seen.find("member=BroadcastWallpaperChange") != std::string::npos &&
+               seen.find("string \"" + picture.string() + "\"") != std::string::npos;
+    })) << ReadWholeFile(monitored);
+
+    // Offered only while the program runs.
+    m_program->Signal(SIGTERM);
+    ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
+    EXPECT_NE(ReadWholeFile(published).find("BroadcastWallpaperChange=\n"), std::string::npos)
+        << ReadWholeFile(published);
 }
 
 TEST_F(WallpaperTest, ANamedPipeIsRefusedAndTheProgramStillEndsAtOnce) {
