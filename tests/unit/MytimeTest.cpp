@@ -85,6 +85,9 @@ TEST(MytimeTest, ScheduleIsDueAtItsBoundariesAndNeverCatchesUp) {
         // Set back with a start hour: the next boundary after the last change.
         {"1 hour", 0, At(7, "15:30:00"), At(7, "15:10:00"), false},
         {"1 hour", 0, At(7, "15:30:00"), At(7, "16:00:00"), true},
+        // No interval at all is a second, not a change at every tick or a division by zero.
+        {"", {}, At(7, "15:30:00"), At(7, "15:30:00"), false},
+        {"", 0, At(7, "15:30:00"), At(7, "15:30:01"), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.interval) + " " + FromDateTime(c.now).toString().toStdString());
