@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QGuiApplication>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 #include <cstring>
@@ -76,7 +77,11 @@ public:
 
         xcb_connection_t* connection = X11Connection();
         if (connection == nullptr || message == XCB_ATOM_NONE) return;
-        for (const xcb_window_t window : TopLevelWindows(connection, DefaultRoot(connection))) {
+        std::set<xcb_window_t> windows = TopLevelWindows(connection, DefaultRoot(connection));
+        // Our own windows would only log that they do not know the message.
+        for (const QWindow* own : QGuiApplication::allWindows())
+            if (own->handle() != nullptr) windows.erase(static_cast<xcb_window_t>(own->winId()));
+        for (const xcb_window_t window : windows) {
             xcb_client_message_event_t event;
             std::memset(&event, 0, sizeof event);
             event.response_type = XCB_CLIENT_MESSAGE;
