@@ -41,6 +41,16 @@ int32_t GetIntFromComboBox(QComboBox& comboBox, int32_t minimum, int32_t maximum
                            int32_t defaultValue);
 int32_t ComboBoxToInt(QComboBox& comboBox);
 
+// ---- Booleans and colours in stored text -----------------------------------------------------
+
+// "TRUE" and "FALSE"; only the exact text "TRUE" reads as true.
+std::string BoolToText(bool value);
+bool TextToBool(std::string_view text);
+
+// A colour (0x00BBGGRR) from a stock colour's name (letter case ignored), an integer by the rule
+// above, or empty text (black). Any other text throws TException.
+uint32_t TextToColor(std::string_view text);
+
 // ---- Controls -------------------------------------------------------------------------------
 
 // The character cell height of the font on the control; 0 and "Failed to get device context."

@@ -1,6 +1,7 @@
 #include "Mydialogs.h"
 #include "QtText.h"
 #include "StatusScope.h"
+#include "StockColors.h"
 #include "Utilities.h"
 
 #include <QComboBox>
@@ -106,4 +107,20 @@ int32_t GetIntFromComboBox(QComboBox& comboBox, int32_t minimum, int32_t maximum
 int32_t ComboBoxToInt(QComboBox& comboBox) {
     return GetIntFromComboBox(comboBox, std::numeric_limits<int32_t>::min(),
                               std::numeric_limits<int32_t>::max(), 0);
+}
+
+std::string BoolToText(bool value) {
+    return value ? "TRUE" : "FALSE";
+}
+
+bool TextToBool(std::string_view text) {
+    return text == "TRUE";
+}
+
+uint32_t TextToColor(std::string_view text) {
+    if (const auto stock = FindStockColor(text)) return *stock;
+    if (text.empty()) return 0;
+    const auto value = ParseInt(text);
+    if (!value) throw TException("'" + std::string(text) + "' is not a valid color value");
+    return static_cast<uint32_t>(*value);
 }
