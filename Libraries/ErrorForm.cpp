@@ -108,7 +108,7 @@ bool TErrorForm::ShowReport(std::string_view caption, std::string_view descripti
 
 bool TErrorForm::WriteLog() {
     try {
-        const std::string log = GetProgramDirectory() + "/Errors.log";
+        const std::string log = GetProgramDataDirectory() + "/Errors.log";
         int error = 0;
         const bool written = AppendToErrorLog(log, m_memoText, error);
         ui->LogResultLabel->setText(

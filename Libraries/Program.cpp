@@ -3,8 +3,10 @@
 #include "Error.h"
 #include "InstanceLock.h"
 #include "Mydialogs.h"
+#include "SpecialFolders.h"
 #include "Text.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +66,12 @@ std::string GetProgramPath() {
 
 std::string GetProgramDirectory() {
     return std::filesystem::path(GetProgramPath()).parent_path().string();
+}
+
+std::string GetProgramDataDirectory() {
+    const std::string directory = GetProgramDirectory();
+    if (access(directory.c_str(), W_OK) == 0) return directory;
+    return UserConfigDirectory(ProductName);
 }
 
 std::string GetProgramFileName() {

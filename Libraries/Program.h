@@ -32,6 +32,10 @@ extern TProgram Program;
 std::string GetProgramPath();
 std::string GetProgramDirectory();
 std::string GetProgramFileName();
+// Where the options file, CalendarSkins/ and Errors.log live (no trailing separator): the
+// program's own directory when the user may write to it, otherwise (a system-wide install, a
+// package) the user's configuration directory for the program, so the options are still saved.
+std::string GetProgramDataDirectory();
 // Command-line element i: 0 is the program as started, 1 the first parameter. Empty when absent.
 std::string GetParameter(size_t index);
 

@@ -34,6 +34,16 @@ std::string SpecialFolderPath(SpecialFolder folder) {
     return {};
 }
 
+std::string UserConfigDirectory(std::string_view product) {
+    const std::string base = Location(QStandardPaths::GenericConfigLocation);
+    if (base.empty()) return {};
+    const std::string path = base + "/" + std::string(product);
+    std::error_code created;
+    std::filesystem::create_directories(base, created);
+    mkdir(path.c_str(), 0700);
+    return path;
+}
+
 std::string PrivateDataDirectoryPath(std::string_view product) {
     const std::string base = Location(QStandardPaths::GenericDataLocation);
     return base.empty() ? std::string() : base + "/" + std::string(product);

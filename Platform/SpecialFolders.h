@@ -17,3 +17,7 @@ std::string SpecialFolderPath(SpecialFolder folder);
 std::string PrivateDataDirectory(std::string_view product, int& error);
 // Where that directory is, whether or not it can be used: for telling the user about it.
 std::string PrivateDataDirectoryPath(std::string_view product);
+
+// The user's configuration directory for the product, $XDG_CONFIG_HOME/<product>, created
+// private (0700) when missing; empty when there is no home to put it in.
+std::string UserConfigDirectory(std::string_view product);
