@@ -8,6 +8,7 @@
 #include "MyGDIPlus.h"
 #include "Program.h"
 #include "StatusScope.h"
+#include "StoredTextList.h"
 #include "Text.h"
 #include "Utilities.h"
 #include "ui_MainDialog.h"
@@ -42,8 +43,9 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
         ui->HotkeyComboBox->addItem(QString(QChar(letter)));
 
     // An existing directory is fine, and without it only skin files cannot be saved.
-    mkdir((GetProgramDirectory() + "/CalendarSkins").c_str(), 0755);
+    mkdir((GetProgramDataDirectory() + "/CalendarSkins").c_str(), 0755);
 
+    OptionsFileName = GetProgramDataDirectory() + "/Tapestrel.ini";
     GetPictureExtensions(PictureExtensions);
     PictureFilter = GetPictureExtensionsAsFilter();
 
@@ -90,6 +92,24 @@ void TMainForm::BeforeRun() {
 
         if (!SameText(GetParameter(1), "ShowOnStart")) HideMainWindow(*this);
 
+        Options = std::make_unique<TStoredTextList>(OptionsFileName);
+        Options->OnLoad = [this](TStoredTextList& options, bool) {
+            ReadOptions(options);
+        };
+        Options->OnSave = [this](TStoredTextList& options, bool) {
+            WriteOptions(options);
+        };
+        // A failed load has shown its report already; what could be read stays.
+        Options->Load();
+        FunStatContext.Reset(fsPerfect);
+        if (ui->DirectoriesListBox->count() == 0) {
+            ShowDirectoryPages();
+            ShowMainWindow(*this);
+            BrowseAndAddDirectory(false);
+        }
+        LoadPictureFileNames();
+        scope.AdoptCalleeFailure();
+
         Timer.start();
         SuppressComposition = false;
     });
@@ -102,6 +122,8 @@ void TMainForm::FormCloseQuery(QObject*, bool& canClose) {
         canClose = false;
         return;
     }
+    // The only place the options are written: a save that fails has shown why.
+    if (Options) Options->Save(false);
     canClose = true;
 }
 

@@ -24,6 +24,7 @@ class TMainForm;
 class QAction;
 class QActionGroup;
 class QPainter;
+class TStoredTextList;
 
 // The main window. It owns the program's run-time state; its controls are the live settings.
 class TMainForm : public QWidget {
@@ -110,6 +111,13 @@ public:
     void UpdateNormFactorLabel();
     // The colour of the desktop around the picture, as 0x00BBGGRR.
     uint32_t FillingPictureColor() const;
+    void SetFillingPictureColor(uint32_t color);
+
+    // The options file: read once by BeforeRun, written at the real close.
+    void ReadOptions(TStoredTextList& options);
+    void WriteOptions(TStoredTextList& options);
+    // The Wallpaper tab with its Directories page in front.
+    void ShowDirectoryPages();
 
     std::unique_ptr<Ui::TMainForm> ui;
 
@@ -147,6 +155,15 @@ public:
     double LastRedrawTime = 0;
     // The id of the broadcast's message name on the display.
     uint32_t BroadcastMessage = 0;
+
+    std::string OptionsFileName;
+    std::unique_ptr<TStoredTextList> Options;
+    // Where the calendar goes, as fractions of the desktop area.
+    double CalendarRectLeft = 0.7;
+    double CalendarRectTop = 0.15;
+    double CalendarRectWidth = 0.1;
+    double CalendarRectHeight = 0.1;
+    std::string LastCalendarSkinName;
 
     // The screen the fitted picture was made for; 0 before the first composition.
     int DesktopWidth = 0;

@@ -8,6 +8,7 @@
 #include "Mytime.h"
 #include "Screens.h"
 #include "StatusScope.h"
+#include "StoredTextList.h"
 #include "TerminationSignals.h"
 #include "Utilities.h"
 #include "ui_MainDialog.h"
@@ -42,9 +43,7 @@ void TMainForm::ConnectWallpaperControls() {
             &TMainForm::UserWallpaperLabelClick);
 
     // Black until the options say otherwise.
-    QPalette palette = ui->FillingPictureColorPanel->palette();
-    palette.setColor(QPalette::Window, Qt::black);
-    ui->FillingPictureColorPanel->setPalette(palette);
+    SetFillingPictureColor(0);
 
     UpdateSkewLabel();
     UpdateNormFactorLabel();
@@ -56,12 +55,20 @@ uint32_t TMainForm::FillingPictureColor() const {
            static_cast<uint32_t>(color.blue()) << 16;
 }
 
+void TMainForm::SetFillingPictureColor(uint32_t color) {
+    QPalette palette = ui->FillingPictureColorPanel->palette();
+    palette.setColor(QPalette::Window,
+                     QColor(static_cast<int>(color & 0xFF), static_cast<int>(color >> 8 & 0xFF),
+                            static_cast<int>(color >> 16 & 0xFF)));
+    ui->FillingPictureColorPanel->setPalette(palette);
+}
+
 void TMainForm::SetFileAsWallpaper(bool reload) {
     const std::string directory = GetTempPath();
     const std::string wallpaperFile = directory + kWallpaperFileName;
     // The program changing its own controls, a file that is no picture, or our own wallpaper
     // file: nothing to compose.
-    if (SuppressComposition || CurrentFileTitle.empty() ||
+    if (SuppressComposition || (Options && Options->Loading()) || CurrentFileTitle.empty() ||
         !HasListedExtension(CurrentFileTitle, &PictureExtensions) ||
         CurrentFileTitle == wallpaperFile) {
         FunStatContext.Reset(fsPerfect);

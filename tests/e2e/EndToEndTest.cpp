@@ -1,5 +1,6 @@
 #include "EndToEndTest.h"
 
+#include <fstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -15,6 +16,19 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 EndToEndTest::EndToEndTest() : m_programDirectory(m_sandBox.Root() / "program") {
     fs::create_directory(m_programDirectory);
+    // A user who has chosen a (still empty) picture directory and changes pictures by hand: the
+    // program neither asks for a directory nor changes the wallpaper on its own.
+    const fs::path pictures = m_sandBox.Home() / "my pictures";
+    fs::create_directories(pictures);
+    WriteOptions(
+        "[Wallpaper]\r\nIsAutoChange=FALSE\r\n\r\n"
+        "[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE\r\n\r\n"
+        "[DirectoryList]\r\nCount=1\r\nTitle0=" +
+        pictures.string() + "\r\nActive0=TRUE\r\nRecurs0=FALSE\r\n");
+}
+
+void EndToEndTest::WriteOptions(const std::string& text) {
+    std::ofstream(m_programDirectory / "Tapestrel.ini", std::ios::binary) << text;
 }
 
 ChildProcess& EndToEndTest::StartProgram(std::vector<std::string> arguments,

@@ -50,6 +50,9 @@ protected:
     std::vector<pid_t> OwnersOfShownWindows(std::string_view title) const;
 
     const std::filesystem::path& ProgramDirectory() const { return m_programDirectory; }
+    // The options file the program finds beside itself; every test starts with one that names
+    // an empty picture directory and turns the automatic change and the broadcast off.
+    void WriteOptions(const std::string& text);
     const SandBox& Sandbox() const { return m_sandBox; }
     // Runs xdotool on the test's display as the user's hands; true when it did all it was asked.
     bool Xdotool(std::vector<std::string> arguments);

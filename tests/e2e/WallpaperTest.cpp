@@ -1,7 +1,9 @@
 #include "EndToEndTest.h"
+#include "Mytime.h"
 
 #include <sys/stat.h>
 #include <QImage>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -234,19 +236,22 @@ TEST_F(WallpaperTest, AClockSetBackNeverTakesTheNewWallpaperAwayFromTheDesktop) 
 }
 
 TEST_F(WallpaperTest, ADirectoryAddedAndLoadedGivesItsPicturesInTurn) {
-    const fs::path first = MakePicture();
+    const fs::path album = Sandbox().Home() / "album";
+    fs::create_directories(album);
+    fs::rename(MakePicture(), album / "sea.png");
     QImage second(64, 48, QImage::Format_RGB32);
     second.fill(qRgb(250, 250, 0));
-    ASSERT_TRUE(second.save(QString::fromStdString(PicturePath("tree.png").string())));
+    ASSERT_TRUE(second.save(QString::fromStdString((album / "tree.png").string())));
     const std::optional<xcb_window_t> window = StartShown();
     ASSERT_TRUE(window);
-    ASSERT_TRUE(AddAndLoadDirectory(*window, first.parent_path()));
-    // Without a current picture the next tick takes the first, then "Next" the second.
+    ASSERT_TRUE(AddAndLoadDirectory(*window, album));
+
+    ASSERT_TRUE(Click(*window, kWallpaperGeneralTab));
+    ASSERT_TRUE(Click(*window, kNextWallpaperLabel));
     ASSERT_TRUE(NewRootPixmap(XCB_NONE));
     EXPECT_EQ(Windows().RootPixels(1024, 768).pixel(1000, 700) & 0xffffff,
               qRgb(20, 40, 90) & 0xffffff);
     const xcb_pixmap_t shown = Windows().RootPixmap();
-    ASSERT_TRUE(Click(*window, kWallpaperGeneralTab));
     ASSERT_TRUE(Click(*window, kNextWallpaperLabel));
     ASSERT_TRUE(NewRootPixmap(shown));
     EXPECT_EQ(Windows().RootPixels(1024, 768).pixel(1000, 700) & 0xffffff,
@@ -264,10 +269,12 @@ TEST_F(WallpaperTest, ABroadcastPublishesThePathThenTellsTheBusAndEveryWindow) {
                                 "' \"type='signal',interface='org.tapestrel.Tapestrel'\" > '" +
                                 monitored.string() + "'"});
     BroadcastListener listener(DisplayName());
-    const std::optional<xcb_window_t> window = StartShown({{"DBUS_SESSION_BUS_ADDRESS", address}});
-    ASSERT_TRUE(window);
     // Nothing was broadcast before: the first tick with pictures broadcasts.
-    ASSERT_TRUE(AddAndLoadDirectory(*window, picture.parent_path()));
+    WriteOptions(
+        "[BroadcastWallpaperChange]\r\nIsAutoChange=TRUE\r\n\r\n"
+        "[DirectoryList]\r\nCount=1\r\nTitle0=" +
+        picture.parent_path().string() + "\r\nActive0=TRUE\r\n");
+    ASSERT_TRUE(StartShown({{"DBUS_SESSION_BUS_ADDRESS", address}}));
     ASSERT_TRUE(PollUntil([&] { return listener.Received(); }));
     const fs::path published =
         fs::path(std::getenv("XDG_CONFIG_HOME")) / "Tapestrel/Tapestrel.conf";
@@ -285,6 +292,67 @@ TEST_F(WallpaperTest, ABroadcastPublishesThePathThenTellsTheBusAndEveryWindow) {
     ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
     EXPECT_NE(ReadWholeFile(published).find("BroadcastWallpaperChange=\n"), std::string::npos)
         << ReadWholeFile(published);
+}
+
+TEST_F(WallpaperTest, OptionsMakeADueChangeAndSurviveTheEndWithTheAutostartLink) {
+    const fs::path picture = MakePicture();
+    const fs::path album = Sandbox().Home() / "album";
+    // The last change two hours ago, an hourly change: the first tick is due.
+    const std::string twoHoursAgo =
+        std::to_string(ToDateTime(QDateTime::currentDateTime()) - 1.0 / 12);
+    WriteOptions(
+        "; by hand\r\n[Main]\r\nHideOnClose=FALSE\r\nHotkey=Q\r\nDesktopMargin=35\r\n"
+        "Extra=gone after a save\r\n\r\n"
+        "[Wallpaper]\r\nIsAutoChange=TRUE\r\nLastAutoChangeTime=" +
+        twoHoursAgo +
+        "\r\nPictureMinStretchSize=500\r\nIsTilePicture=FALSE\r\n\r\n"
+        "[Calendar]\r\nRectLeft=0.25\r\nRectWidth=0.5\r\n\r\n"
+        "[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE\r\n"
+        "AutoChangeInterval=3 days\r\n\r\n"
+        "[DirectoryList]\r\nCount=2\r\nTitle0=" +
+        picture.parent_path().string() + "\r\nActive0=TRUE\r\nTitle1=" + album.string() +
+        "\r\nActive1=FALSE\r\nRecurs1=TRUE\r\n");
+    ASSERT_TRUE(StartShown());
+    EXPECT_TRUE(NewRootPixmap(XCB_NONE));
+    m_program->Signal(SIGTERM);
+    ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
+
+    const fs::path options = ProgramDirectory() / "Tapestrel.ini";
+    const std::string saved = ReadWholeFile(options);
+    // The sections and keys stand in the order the program writes them.
+    std::vector<size_t> places;
+    for (const char* part :
+         {"[Main]\r\nXPos=", "HideOnClose=FALSE\r\nHotkey=Q\r\nDesktopMargin=35",
+          "[Wallpaper]\r\nIsAutoChange=TRUE\r\nAutoChangeInterval=1 hour",
+          "LastFileTitle=", "PictureMinStretchSize=500\r\n", "IsTilePicture=FALSE\r\n",
+          "[Calendar]\r\nShow=TRUE\r\nRectLeft=0.25", "RectWidth=0.5\r\n",
+          "[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE", "AutoChangeInterval=3 days",
+          "[DirectoryList]\r\nCount=2\r\n", "Active1=FALSE\r\nRecurs1=TRUE\r\n\r\n"})
+        places.push_back(saved.find(part));
+    EXPECT_TRUE(std::is_sorted(places.begin(), places.end())) << saved;
+    EXPECT_EQ(std::count(places.begin(), places.end(), std::string::npos), 0) << saved;
+    EXPECT_NE(saved.find("LastFileTitle=" + picture.string() + "\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("Extra="), std::string::npos);
+    EXPECT_EQ(saved.find("; by hand"), std::string::npos);
+
+    const fs::path link = fs::path(std::getenv("XDG_CONFIG_HOME")) / "autostart/Tapestrel.desktop";
+    ASSERT_TRUE(fs::exists(link));
+    EXPECT_EQ(Start("desktop-file-validate", {link.string()}).WaitForExit(kPatience), 0);
+
+    // A start that finds nothing due writes back what it read. (A shown window tells that the
+    // start is over; the socket file may be the last run's.)
+    ASSERT_TRUE(StartShown());
+    m_program->Signal(SIGTERM);
+    ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
+    EXPECT_EQ(ReadWholeFile(options), saved);
+
+    std::string withoutAutorun = saved;
+    withoutAutorun.replace(withoutAutorun.find("Autorun=TRUE"), 12, "Autorun=FALSE");
+    WriteOptions(withoutAutorun);
+    ASSERT_TRUE(StartShown());
+    m_program->Signal(SIGTERM);
+    ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
+    EXPECT_FALSE(fs::exists(link));
 }
 
 TEST_F(WallpaperTest, ANamedPipeIsRefusedAndTheProgramStillEndsAtOnce) {

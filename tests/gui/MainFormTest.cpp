@@ -41,7 +41,17 @@ QStringList MenuItems(const QMenu& menu) {
 
 class MainFormTest : public ::testing::Test {
 protected:
-    MainFormTest() { SetProgramCommandLine({"Tapestrel"}); }
+    MainFormTest() {
+        SetProgramCommandLine({"Tapestrel"});
+        // A user who has a picture directory: the start asks for none.
+        WriteOptions("[DirectoryList]\r\nCount=1\r\nTitle0=" + sandbox.Root().string() + "\r\n");
+        form.OptionsFileName = OptionsFile();
+    }
+
+    std::string OptionsFile() const { return (sandbox.Root() / "Tapestrel.ini").string(); }
+    void WriteOptions(const std::string& text) const {
+        std::ofstream(OptionsFile(), std::ios::binary) << text;
+    }
     ~MainFormTest() override { Application()->ShowMainForm = true; }
 
     // Runs the event loop as the program does, until the main window closes.
@@ -130,8 +140,36 @@ TEST_F(MainFormTest, StartsInTheTrayUnlessAskedToShow) {
     SetProgramCommandLine({"Tapestrel", "showonstart"});
     Application()->ShowMainForm = true;
     TMainForm shown;
+    shown.OptionsFileName = OptionsFile();
     shown.BeforeRun();
     EXPECT_TRUE(Application()->ShowMainForm);
+}
+
+TEST_F(MainFormTest, AFirstStartAsksForAPictureDirectoryOnItsPage) {
+    std::filesystem::remove(OptionsFile());
+    ScopedFileDialogs dialogs;
+    form.BeforeRun();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.ui->PageControl->currentWidget(), form.ui->WallpaperTabSheet);
+    EXPECT_EQ(form.ui->PageControl2->currentWidget(), form.ui->DirectoriesTabSheet);
+    EXPECT_EQ(dialogs->asked, std::vector<std::string>{"|Choose a directory with picture files"});
+}
+
+TEST_F(MainFormTest, AnUnreadableColourIsReportedButCostsNothingElse) {
+    WriteOptions(
+        "[Wallpaper]\r\nFillingPictureColor=blue-ish\r\nIsTilePicture=FALSE\r\n\r\n"
+        "[DirectoryList]\r\nCount=1\r\nTitle0=/p\r\n");
+    std::string report;
+    WhenModalShows([&](QWidget&) {
+        report = error.MemoText();
+        error.ui->OkayButton->click();
+    });
+    form.BeforeRun();
+    EXPECT_TRUE(report.starts_with("DESCRIPTION\r\nFailed to load file.")) << report;
+    EXPECT_NE(report.find("blue-ish"), std::string::npos) << report;
+    EXPECT_FALSE(form.ui->IsTileCheckBox->isChecked());
+    EXPECT_EQ(form.DirectoryPath(0), "/p");
+    EXPECT_EQ(form.FillingPictureColor(), 0u);
 }
 
 TEST_F(MainFormTest, ClosingHidesWhileHideOnCloseIsChecked) {

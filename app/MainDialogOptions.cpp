@@ -1,0 +1,172 @@
+#include "MainDialog.h"
+
+#include "Program.h"
+#include "StoredTextList.h"
+#include "Utilities.h"
+#include "ui_MainDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <exception>
+
+namespace {
+
+constexpr int32_t kMaxDirectoryRows = TMainForm::MaxPictureDirectories;
+// Paths are limited as the system limits them.
+constexpr size_t kMaxPathLength = 4096;
+
+}  // namespace
+
+void TMainForm::ReadOptions(TStoredTextList& options) {
+    // An unreadable colour costs that colour alone: everything after it is still read, and then
+    // the load reports it.
+    std::exception_ptr unreadableColor;
+
+    options.ReadWindowPosition("Main", "XPos", "YPos", *this);
+    options.ReadCheckBox("Main", "Autorun", *ui->AutorunCheckBox);
+    options.ReadCheckBox("Main", "HideOnClose", *ui->HideOnCloseCheckBox);
+    // FIXME: the hot keys are registered for the letter read here once they exist.
+    options.ReadComboBox("Main", "Hotkey", *ui->HotkeyComboBox, "W");
+    options.ReadComboBox("Main", "DesktopMargin", *ui->DesktopMarginComboBox, "20");
+
+    options.ReadCheckBox("Wallpaper", "IsAutoChange", *ui->IsAutoChangeWallpaperCheckBox);
+    options.ReadComboBox("Wallpaper", "AutoChangeInterval",
+                         *ui->AutoChangeWallpaperIntervalComboBox, "1 hour");
+    AutoChangeWallpaperIntervalComboBoxChange();
+    options.ReadCheckBox("Wallpaper", "UseAutoChangeStartTime",
+                         *ui->UseAutoChangeWallpaperStartTimeCheckBox);
+    options.ReadComboBox("Wallpaper", "AutoChangeStartTime",
+                         *ui->AutoChangeWallpaperStartTimeComboBox, "0");
+    options.ReadCheckBox("Wallpaper", "IsRandomWallpaper", *ui->RandomWallpaperCheckBox);
+    options.ReadReal("Wallpaper", "LastAutoChangeTime", LastAutoChangeTime);
+    options.ReadText("Wallpaper", "LastFileTitle", kMaxPathLength, CurrentFileTitle, false);
+    uint32_t filling = 0;
+    try {
+        options.ReadColor("Wallpaper", "FillingPictureColor", filling);
+    } catch (...) {
+        unreadableColor = std::current_exception();
+        filling = 0;
+    }
+    SetFillingPictureColor(filling);
+    options.ReadComboBox("Wallpaper", "PictureMinStretchSize", *ui->PictureMinStretchSizeComboBox,
+                         "300");
+    options.ReadComboBox("Wallpaper", "PictureMaxStretchSkew", *ui->PictureMaxStretchSkewComboBox,
+                         "120");
+    options.ReadCheckBox("Wallpaper", "FitAndCropPicture", *ui->FitAndCropCheckBox);
+    options.ReadCheckBox("Wallpaper", "StretchPicture", *ui->StretchPictureCheckBox);
+    options.ReadCheckBox("Wallpaper", "IsFitBeforeTilePicture", *ui->FitBeforeTileCheckBox);
+    options.ReadCheckBox("Wallpaper", "IsTilePicture", *ui->IsTileCheckBox);
+    options.ReadCheckBox("Wallpaper", "UsePictureNormalizeBrightness",
+                         *ui->UsePictureNormalizeBrightnessCheckBox);
+    options.ReadComboBox("Wallpaper", "PictureNormalizeBrightnessLevel",
+                         *ui->PictureNormalizeBrightnessLevelComboBox, "50");
+    options.ReadComboBox("Wallpaper", "PictureNormalizeBrightnessMethod",
+                         *ui->PictureNormalizeBrightnessMethodComboBox, "Balanced scaling");
+    options.ReadComboBox("Wallpaper", "GammaPicture", *ui->GammaPictureComboBox, "100");
+
+    options.ReadCheckBox("Calendar", "Show", *ui->ShowCalendarCheckBox);
+    options.ReadRelativeRect("Calendar", "RectLeft", "RectTop", "RectWidth", "RectHeight",
+                             CalendarRectLeft, CalendarRectTop, CalendarRectWidth,
+                             CalendarRectHeight);
+    options.ReadReal("Calendar", "LastRedrawTime", LastRedrawTime);
+    options.ReadText("Calendar", "LastCalendarSkinName", kMaxPathLength, LastCalendarSkinName,
+                     false);
+
+    // FIXME: the "CalendarSkin" section is read here once the calendar has a skin.
+
+    options.ReadCheckBox("BroadcastWallpaperChange", "IsAutoChange",
+                         *ui->IsBroadcastWallpaperChangeCheckBox);
+    options.ReadComboBox("BroadcastWallpaperChange", "AutoChangeInterval",
+                         *ui->BroadcastWallpaperChangeIntervalComboBox, "1 hour");
+    BroadcastWallpaperChangeIntervalComboBoxChange();
+    options.ReadReal("BroadcastWallpaperChange", "LastAutoChangeTime", LastBroadcastTime);
+
+    int32_t count = 0;
+    options.ReadInteger("DirectoryList", "Count", 0, kMaxDirectoryRows, count);
+    for (int32_t row = 0; row < count; ++row) {
+        const std::string number = std::to_string(row);
+        std::string path;
+        bool active = false;
+        bool recurs = false;
+        options.ReadText("DirectoryList", "Title" + number, kMaxPathLength, path, false);
+        options.ReadBool("DirectoryList", "Active" + number, active);
+        options.ReadBool("DirectoryList", "Recurs" + number, recurs);
+        AddDirectory(path, active, recurs);
+    }
+    if (ui->DirectoriesListBox->count() > 0) ui->DirectoriesListBox->setCurrentRow(0);
+
+    // FIXME: the "FavoritePictures" section is read here once there are favourites.
+
+    if (unreadableColor) std::rethrow_exception(unreadableColor);
+}
+
+void TMainForm::WriteOptions(TStoredTextList& options) {
+    // The file holds exactly what follows: keys added by hand do not survive.
+    options.Clear();
+
+    options.WriteWindowPosition("Main", "XPos", "YPos", *this);
+    options.WriteCheckBox("Main", "Autorun", *ui->AutorunCheckBox);
+    MakeLinkByStatus(GetStartupPath(), GetProgramPath(), "", "", true,
+                     ui->AutorunCheckBox->isChecked());
+    options.WriteCheckBox("Main", "HideOnClose", *ui->HideOnCloseCheckBox);
+    options.WriteComboBox("Main", "Hotkey", *ui->HotkeyComboBox);
+    options.WriteComboBox("Main", "DesktopMargin", *ui->DesktopMarginComboBox);
+
+    options.WriteCheckBox("Wallpaper", "IsAutoChange", *ui->IsAutoChangeWallpaperCheckBox);
+    options.WriteComboBox("Wallpaper", "AutoChangeInterval",
+                          *ui->AutoChangeWallpaperIntervalComboBox);
+    options.WriteCheckBox("Wallpaper", "UseAutoChangeStartTime",
+                          *ui->UseAutoChangeWallpaperStartTimeCheckBox);
+    options.WriteComboBox("Wallpaper", "AutoChangeStartTime",
+                          *ui->AutoChangeWallpaperStartTimeComboBox);
+    options.WriteCheckBox("Wallpaper", "IsRandomWallpaper", *ui->RandomWallpaperCheckBox);
+    options.WriteReal("Wallpaper", "LastAutoChangeTime", LastAutoChangeTime);
+    options.WriteText("Wallpaper", "LastFileTitle", CurrentFileTitle);
+    options.WriteColor("Wallpaper", "FillingPictureColor", FillingPictureColor());
+    options.WriteComboBox("Wallpaper", "PictureMinStretchSize", *ui->PictureMinStretchSizeComboBox);
+    options.WriteComboBox("Wallpaper", "PictureMaxStretchSkew", *ui->PictureMaxStretchSkewComboBox);
+    options.WriteCheckBox("Wallpaper", "FitAndCropPicture", *ui->FitAndCropCheckBox);
+    options.WriteCheckBox("Wallpaper", "StretchPicture", *ui->StretchPictureCheckBox);
+    options.WriteCheckBox("Wallpaper", "IsFitBeforeTilePicture", *ui->FitBeforeTileCheckBox);
+    options.WriteCheckBox("Wallpaper", "IsTilePicture", *ui->IsTileCheckBox);
+    options.WriteCheckBox("Wallpaper", "UsePictureNormalizeBrightness",
+                          *ui->UsePictureNormalizeBrightnessCheckBox);
+    options.WriteComboBox("Wallpaper", "PictureNormalizeBrightnessLevel",
+                          *ui->PictureNormalizeBrightnessLevelComboBox);
+    options.WriteComboBox("Wallpaper", "PictureNormalizeBrightnessMethod",
+                          *ui->PictureNormalizeBrightnessMethodComboBox);
+    options.WriteComboBox("Wallpaper", "GammaPicture", *ui->GammaPictureComboBox);
+
+    options.WriteCheckBox("Calendar", "Show", *ui->ShowCalendarCheckBox);
+    options.WriteRelativeRect("Calendar", "RectLeft", "RectTop", "RectWidth", "RectHeight",
+                              CalendarRectLeft, CalendarRectTop, CalendarRectWidth,
+                              CalendarRectHeight);
+    options.WriteReal("Calendar", "LastRedrawTime", LastRedrawTime);
+    options.WriteText("Calendar", "LastCalendarSkinName", LastCalendarSkinName);
+
+    // FIXME: the "CalendarSkin" section is written here once the calendar has a skin.
+
+    options.WriteCheckBox("BroadcastWallpaperChange", "IsAutoChange",
+                          *ui->IsBroadcastWallpaperChangeCheckBox);
+    options.WriteComboBox("BroadcastWallpaperChange", "AutoChangeInterval",
+                          *ui->BroadcastWallpaperChangeIntervalComboBox);
+    options.WriteReal("BroadcastWallpaperChange", "LastAutoChangeTime", LastBroadcastTime);
+
+    const int rows = ui->DirectoriesListBox->count();
+    options.WriteInteger("DirectoryList", "Count", rows);
+    for (int row = 0; row < rows; ++row) {
+        const std::string number = std::to_string(row);
+        options.WriteText("DirectoryList", "Title" + number, DirectoryPath(row));
+        options.WriteBool("DirectoryList", "Active" + number,
+                          (DirectoryFlags(row) & DirectoryActive) != 0);
+        options.WriteBool("DirectoryList", "Recurs" + number,
+                          (DirectoryFlags(row) & DirectoryRecurs) != 0);
+    }
+
+    // FIXME: the "FavoritePictures" section is written here once there are favourites.
+}
+
+void TMainForm::ShowDirectoryPages() {
+    ui->PageControl2->setCurrentWidget(ui->DirectoriesTabSheet);
+    ui->PageControl->setCurrentWidget(ui->WallpaperTabSheet);
+}
