@@ -2,7 +2,11 @@
 #include "TerminationSignals.h"
 #include "TestSupport.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -62,3 +66,23 @@ TEST(TerminationSignalsTest, SignalsArriveInTheEventLoop) {
 }
 
 }  // namespace
+
+// Permissions do not stop root, so the user who may not write beside the program is a child that
+// is not root.
+TEST(ProgramDataTest, OptionsGoToTheUsersConfigurationWhereTheProgramsDirectoryIsReadOnly) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to become a user without write access";
+    SandBox sandBox;
+    EXPECT_EQ(GetProgramDataDirectory(), GetProgramDirectory());
+    const std::filesystem::path config = std::getenv("XDG_CONFIG_HOME");
+    std::filesystem::create_directories(config);
+    for (const auto& directory : {sandBox.Root(), sandBox.Home(), config})
+        std::filesystem::permissions(directory, std::filesystem::perms::all);
+    const auto asAUser = [&config] {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        const std::string directory = GetProgramDataDirectory();
+        struct stat info {};
+        const bool private_ = stat(directory.c_str(), &info) == 0 && (info.st_mode & 0777) == 0700;
+        _exit(directory == (config / "Tapestrel").string() && private_ ? 0 : 1);
+    };
+    EXPECT_EXIT(asAUser(), ::testing::ExitedWithCode(0), "");
+}
