@@ -1,0 +1,92 @@
+#include "Fonts.h"
+
+#include "QtText.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QList>
+#include <QStringList>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Names that skins made on other systems ask for; fontconfig maps them onto look-alikes.
+constexpr std::array<std::string_view, 13> kWellKnownFamilies = {
+    "Arial",           "Arial Narrow", "Comic Sans MS", "Courier", "Courier New",
+    "Georgia",         "Helvetica",    "Impact",        "Tahoma",  "Times",
+    "Times New Roman", "Trebuchet MS", "Verdana"};
+
+char AsciiLowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool AsciiLess(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return AsciiLowerChar(x) < AsciiLowerChar(y);
+    });
+}
+
+bool AsciiSame(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLowerChar(x) == AsciiLowerChar(y);
+           });
+}
+
+// Qt tells families that several foundries provide apart as "Nimbus Sans [urw]"; the user picks
+// the family, and Qt finds a foundry for the bare name.
+QString WithoutFoundry(const QString& family) {
+    const qsizetype bracket = family.lastIndexOf(QLatin1String(" ["));
+    return bracket > 0 && family.endsWith(QLatin1Char(']')) ? family.left(bracket) : family;
+}
+
+QString ResolvedFamily(const QString& name) {
+    return WithoutFoundry(QFontInfo(QFont(name)).family());
+}
+
+// What any name the system does not know resolves to.
+QString GenericFallback() {
+    return ResolvedFamily(QStringLiteral("Tapestrel No Such Font Family"));
+}
+
+// A name counts when the system chose a face for it rather than its generic fallback. A symbol
+// font is no substitute: fontconfig hands out dingbats for "Impact", which would turn every text
+// into pictures.
+bool HasSpecificSubstitute(const QString& name, const QString& fallback) {
+    const QString substitute = ResolvedFamily(name);
+    return substitute.compare(fallback, Qt::CaseInsensitive) != 0 &&
+           !QFontDatabase::writingSystems(substitute).contains(QFontDatabase::Symbol);
+}
+
+}  // namespace
+
+std::vector<std::string> InstalledFontFamilies() {
+    std::vector<std::string> families;
+    for (const QString& family : QFontDatabase::families()) {
+        if (!QFontDatabase::isPrivateFamily(family))
+            families.push_back(ToBytes(WithoutFoundry(family)));
+    }
+    const QString fallback = GenericFallback();
+    for (std::string_view name : kWellKnownFamilies) {
+        if (HasSpecificSubstitute(ToQString(name), fallback)) families.emplace_back(name);
+    }
+    std::stable_sort(families.begin(), families.end(), AsciiLess);
+    families.erase(std::unique(families.begin(), families.end(), AsciiSame), families.end());
+    return families;
+}
+
+bool FontFamilyInstalled(std::string_view name) {
+    // Not QFontDatabase::hasFamily: it denies the generic families ("Sans Serif") that families()
+    // lists.
+    const QStringList installed = QFontDatabase::families();
+    if (std::any_of(installed.begin(), installed.end(), [&](const QString& family) {
+            return !QFontDatabase::isPrivateFamily(family) &&
+                   (AsciiSame(ToBytes(family), name) ||
+                    AsciiSame(ToBytes(WithoutFoundry(family)), name));
+        }))
+        return true;
+    return std::any_of(kWellKnownFamilies.begin(), kWellKnownFamilies.end(),
+                       [&](std::string_view known) { return AsciiSame(known, name); }) &&
+           HasSpecificSubstitute(ToQString(name), GenericFallback());
+}
