@@ -22,3 +22,8 @@ QRect PrimaryWorkArea() {
     return screen == nullptr ? QRect()
                              : Physical(screen->availableGeometry(), screen->devicePixelRatio());
 }
+
+double PrimaryScreenPixelRatio() {
+    const QScreen* screen = qGuiApp == nullptr ? nullptr : QGuiApplication::primaryScreen();
+    return screen == nullptr ? 1.0 : screen->devicePixelRatio();
+}

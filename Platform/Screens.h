@@ -7,3 +7,5 @@
 QRect PrimaryScreenGeometry();
 // The part of the primary screen that panels and docks leave free.
 QRect PrimaryWorkArea();
+// Physical pixels per logical pixel of the primary screen; 1 without a screen.
+double PrimaryScreenPixelRatio();

@@ -55,6 +55,7 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     ConnectDirectoryControls();
     ConnectPictureCommands();
     ConnectSchedulerControls();
+    BuildCalendarPages();
     ConnectBroadcastControls();
 
     connect(ui->AboutLabel, &TLinkLabel::clicked, this, &TMainForm::AboutLabelClick);

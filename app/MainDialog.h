@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalendarSkin.h"
 #include "File.h"
 #include "PictureSelection.h"
 #include "Systemtray.h"
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -113,6 +115,15 @@ public:
     uint32_t FillingPictureColor() const;
     void SetFillingPictureColor(uint32_t color);
 
+    // The calendar's look: one control on the Calendar tab for each parameter of the skin.
+    void CalendarDefaultSkinLabelClick();
+    TCalendarSkin CurrentCalendarSkin() const;
+    void ReadCalendarSkin(TStoredTextList& list);
+    void WriteCalendarSkin(TStoredTextList& list);
+    // A colour panel shows its colour (0x00BBGGRR) as its background.
+    static void SetPanelColor(QWidget& panel, uint32_t color);
+    static uint32_t PanelColor(const QWidget& panel);
+
     // The options file: read once by BeforeRun, written at the real close.
     void ReadOptions(TStoredTextList& options);
     void WriteOptions(TStoredTextList& options);
@@ -188,6 +199,9 @@ private:
     void ConnectDirectoryControls();
     void ConnectPictureCommands();
     void ConnectSchedulerControls();
+    void BuildCalendarPages();
+    void ApplyDefaultSkin();
+    QWidget& SkinControl(const char* key) const;
     void ConnectBroadcastControls();
     // Composes the picture a command made current; a failure is shown.
     void ComposeChosenPicture(std::string_view command);
@@ -195,6 +209,7 @@ private:
     void ShowRequestedByAnotherInstance();
 
     TerminationSignals m_terminationSignals;
+    std::map<std::string, QWidget*, std::less<>> m_skinControls;
     bool m_loadingPictureFileNames = false;
     // A rebuild was asked for while one ran; the running one starts over.
     bool m_pictureFileNamesOutdated = false;

@@ -72,7 +72,7 @@ void TMainForm::ReadOptions(TStoredTextList& options) {
     options.ReadText("Calendar", "LastCalendarSkinName", kMaxPathLength, LastCalendarSkinName,
                      false);
 
-    // FIXME: the "CalendarSkin" section is read here once the calendar has a skin.
+    ReadCalendarSkin(options);
 
     options.ReadCheckBox("BroadcastWallpaperChange", "IsAutoChange",
                          *ui->IsBroadcastWallpaperChangeCheckBox);
@@ -144,7 +144,7 @@ void TMainForm::WriteOptions(TStoredTextList& options) {
     options.WriteReal("Calendar", "LastRedrawTime", LastRedrawTime);
     options.WriteText("Calendar", "LastCalendarSkinName", LastCalendarSkinName);
 
-    // FIXME: the "CalendarSkin" section is written here once the calendar has a skin.
+    WriteCalendarSkin(options);
 
     options.WriteCheckBox("BroadcastWallpaperChange", "IsAutoChange",
                           *ui->IsBroadcastWallpaperChangeCheckBox);

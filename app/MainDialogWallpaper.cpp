@@ -50,27 +50,25 @@ void TMainForm::ConnectWallpaperControls() {
 }
 
 uint32_t TMainForm::FillingPictureColor() const {
-    const QColor color = ui->FillingPictureColorPanel->palette().color(QPalette::Window);
-    return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
-           static_cast<uint32_t>(color.blue()) << 16;
+    return PanelColor(*ui->FillingPictureColorPanel);
 }
 
 void TMainForm::SetFillingPictureColor(uint32_t color) {
-    QPalette palette = ui->FillingPictureColorPanel->palette();
-    palette.setColor(QPalette::Window,
-                     QColor(static_cast<int>(color & 0xFF), static_cast<int>(color >> 8 & 0xFF),
-                            static_cast<int>(color >> 16 & 0xFF)));
-    ui->FillingPictureColorPanel->setPalette(palette);
+    SetPanelColor(*ui->FillingPictureColorPanel, color);
 }
 
 void TMainForm::SetFileAsWallpaper(bool reload) {
+    // The program changing its own controls, or a file that is no picture: nothing to compose,
+    // and nothing touched.
+    if (SuppressComposition || (Options && Options->Loading()) || CurrentFileTitle.empty() ||
+        !HasListedExtension(CurrentFileTitle, &PictureExtensions)) {
+        FunStatContext.Reset(fsPerfect);
+        return;
+    }
     const std::string directory = GetTempPath();
     const std::string wallpaperFile = directory + kWallpaperFileName;
-    // The program changing its own controls, a file that is no picture, or our own wallpaper
-    // file: nothing to compose.
-    if (SuppressComposition || (Options && Options->Loading()) || CurrentFileTitle.empty() ||
-        !HasListedExtension(CurrentFileTitle, &PictureExtensions) ||
-        CurrentFileTitle == wallpaperFile) {
+    // Our own wallpaper file as the picture would be a wallpaper of a wallpaper.
+    if (CurrentFileTitle == wallpaperFile) {
         FunStatContext.Reset(fsPerfect);
         return;
     }
@@ -149,13 +147,6 @@ void TMainForm::SetInfoOnPicture() {
                               QPainter::SmoothPixmapTransform);
         PaintCalendar(canvas);
     });
-}
-
-void TMainForm::PaintCalendar(QPainter&) {
-    if (!ui->ShowCalendarCheckBox->isChecked()) return;
-    // FIXME: the month calendar is painted here once its skin and layout exist.
-    // The scheduler paints again once this day is over.
-    LastRedrawTime = DateTimeNow();
 }
 
 void TMainForm::ReloadWallpaperOnParamChange() {

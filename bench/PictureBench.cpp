@@ -10,22 +10,29 @@
 //   tapestrel_bench filter               prints the picture masks the scan uses
 //   tapestrel_bench scan DIR... [--recursive]
 //                                        the rebuild with one row per DIR, as compare.sh times it
+//   tapestrel_bench redraw WxH OUT.bmp   a recomposition without reload (the calendar painted
+//                                        on the fitted picture, the BMP written) against writing
+//                                        the BMP alone, alternating, in one process
 //
 // Every case runs in a fresh process, as the program meets a picture: nothing stays warm in
 // memory between runs but the file system's cache.
 
 #include "BitmapFile.h"
+#include "CalendarPainting.h"
 #include "Error.h"
 #include "File.h"
 #include "MyGDIPlus.h"
+#include "Mytime.h"
 
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
+#include <QPainter>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -33,6 +40,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -268,6 +276,59 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// The wallpaper of one recomposition without reload: a copy of the fitted picture with the
+// calendar on it, as the program composes it; the painting's time goes to painted.
+QImage Recompose(const QImage& fitted, const TCalendarSkin& skin, const QRect& area,
+                 double& painted) {
+    QImage wallpaper = fitted.copy();
+    const double start = Now();
+    QPainter canvas(&wallpaper);
+    canvas.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                          QPainter::SmoothPixmapTransform);
+    TGraphics graphics{canvas};
+    TRelativeRect place;
+    PaintMonthCalendar(graphics, skin, DateTimeNow(), area, place, 1.0);
+    canvas.end();
+    painted = Now() - start;
+    return wallpaper;
+}
+
+int Redraw(const QSize& screen, const std::string& output) {
+    constexpr int kRounds = 15;
+    const QImage fitted = MakePicture(screen.width(), screen.height(), 5);
+    const QRect area = QRect(QPoint(0, 0), screen).adjusted(20, 20, -20, -20);
+    TCalendarSkin oval = TCalendarSkin::Default();
+    oval.Set("SimpleBack", "FALSE");
+    oval.Set("OvalBack", "TRUE");
+    const std::pair<const char*, const TCalendarSkin*> contenders[] = {
+        {"BMP written alone", nullptr},
+        {"default calendar", nullptr},
+        {"oval banded back", &oval},
+    };
+    const TCalendarSkin plain = TCalendarSkin::Default();
+    std::vector<double> totals[3];
+    std::vector<double> paintings[3];
+    // Alternating, so that a change of the machine's load falls on all alike.
+    for (int round = 0; round < kRounds; ++round) {
+        for (size_t which = 0; which < std::size(contenders); ++which) {
+            const double start = Now();
+            double painted = 0.0;
+            const TCalendarSkin* skin = which == 1 ? &plain : contenders[which].second;
+            WriteBitmapFile(skin == nullptr ? fitted : Recompose(fitted, *skin, area, painted),
+                            output);
+            totals[which].push_back(Now() - start);
+            paintings[which].push_back(painted);
+        }
+    }
+    const double alone = Median(totals[0]);
+    std::printf("redraw %dx%d, medians of %d rounds:\n", screen.width(), screen.height(), kRounds);
+    for (size_t which = 0; which < std::size(contenders); ++which)
+        std::printf("  %-18s %7.1f ms  (%.2fx the BMP alone; painting %.1f ms)\n",
+                    contenders[which].first, Median(totals[which]), Median(totals[which]) / alone,
+                    Median(paintings[which]));
+    return 0;
+}
+
 int RunAll(const fs::path& directory) {
     if (Generate(directory) != 0) return 1;
     constexpr int kRuns = 5;
@@ -325,15 +386,20 @@ bool ParseSize(const std::string& text, QSize& size) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: tapestrel_bench [run DIR | generate DIR | job PICTURE WxH OUT.bmp "
-                 "[normalize] | generate-tree DIR | filter | scan DIR... [--recursive]]\n");
+                 "[normalize] | generate-tree DIR | filter | scan DIR... [--recursive] | "
+                 "redraw WxH OUT.bmp]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Text needs the fonts of a graphical application; the picture jobs start without its cost.
+    const bool redraw = !arguments.empty() && arguments[0] == "redraw";
+    if (redraw) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto application = redraw ? std::make_unique<QGuiApplication>(argc, argv)
+                                    : std::make_unique<QCoreApplication>(argc, argv);
     const fs::path pictures =
         fs::path(QCoreApplication::applicationDirPath().toStdString()) / "pictures";
     if (arguments.empty()) return RunAll(pictures);
@@ -351,6 +417,8 @@ int main(int argc, char** argv) {
         if (!rows.empty()) return Scan(rows, recurse);
     }
     QSize screen;
+    if (redraw && arguments.size() == 3 && ParseSize(arguments[1], screen))
+        return Redraw(screen, arguments[2]);
     if (arguments[0] == "job" && (arguments.size() == 4 || arguments.size() == 5) &&
         ParseSize(arguments[2], screen)) {
         return Job(arguments[1], screen, arguments[3],

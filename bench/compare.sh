@@ -8,7 +8,7 @@
 #
 #   bench/compare.sh            everything (a few minutes)
 #   bench/compare.sh --quick    only the comparisons, with fewer runs
-#   bench/compare.sh --scan     only the directory scan (with --quick: fewer runs)
+#   bench/compare.sh --scan     only the directory scan (with --quick: fewer runs), no redraw
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -183,6 +183,18 @@ for scan in "${scans[@]}"; do
   summary+=("scan, $label: ${ours} ms; $ratio; peak $peak MB; load $load_before / $load_after")
 done
 targets+=("scan at most 1.5x find+sort, recursive and in 10 flat rows")
+
+# A recomposition without reload: the calendar painted on the fitted picture and the BMP written,
+# against writing the BMP alone, alternating within one process.
+if [ "$jobs" = yes ]; then
+  for screen in 3840x2160 1920x1080; do
+    echo
+    echo "== redraw: $screen (load $(cut -d' ' -f1-3 /proc/loadavg)) =="
+    "$bench" redraw "$screen" "$work/redraw.bmp" | tee "$work/redraw.txt"
+    summary+=("redraw $screen: $(grep 'oval banded back' "$work/redraw.txt" | sed 's/^ *//')")
+  done
+  targets+=("redraw at most 1.5x writing the BMP alone")
+fi
 
 echo
 echo "== summary (medians of $runs runs) =="

@@ -14,7 +14,8 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-EndToEndTest::EndToEndTest() : m_programDirectory(m_sandBox.Root() / "program") {
+EndToEndTest::EndToEndTest(int screenWidth, int screenHeight)
+    : m_server(screenWidth, screenHeight), m_programDirectory(m_sandBox.Root() / "program") {
     fs::create_directory(m_programDirectory);
     // A user who has chosen a (still empty) picture directory and changes pictures by hand: the
     // program neither asks for a directory nor changes the wallpaper on its own.

@@ -27,7 +27,8 @@ bool PollUntil(const std::function<bool()>& condition,
 // since it writes files beside itself. Processes the test starts end with it.
 class EndToEndTest : public ::testing::Test {
 protected:
-    EndToEndTest();
+    // On a private X server of that screen size.
+    explicit EndToEndTest(int screenWidth = 1024, int screenHeight = 768);
 
     // Starts the program file of that name in the program directory, made on first use as a hard
     // link to the built program (a copy where no link can be made), with environment on top of

