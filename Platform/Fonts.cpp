@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace {
 
@@ -76,7 +77,9 @@ std::vector<std::string> InstalledFontFamilies() {
     return families;
 }
 
-bool FontFamilyInstalled(std::string_view name) {
+namespace {
+
+bool LooksUpFontFamily(std::string_view name) {
     // Not QFontDatabase::hasFamily: it denies the generic families ("Sans Serif") that families()
     // lists.
     const QStringList installed = QFontDatabase::families();
@@ -89,4 +92,17 @@ bool FontFamilyInstalled(std::string_view name) {
     return std::any_of(kWellKnownFamilies.begin(), kWellKnownFamilies.end(),
                        [&](std::string_view known) { return AsciiSame(known, name); }) &&
            HasSpecificSubstitute(ToQString(name), GenericFallback());
+}
+
+}  // namespace
+
+bool FontFamilyInstalled(std::string_view name) {
+    // A calendar asks some sixty times for the same few names, and each answer costs a walk over
+    // the system's fonts; fonts installed meanwhile count from the next start.
+    static std::map<std::string, bool, std::less<>> answers;
+    const auto known = answers.find(name);
+    if (known != answers.end()) return known->second;
+    const bool installed = LooksUpFontFamily(name);
+    answers.emplace(std::string(name), installed);
+    return installed;
 }
