@@ -1,3 +1,4 @@
+#include "CalendarPainting.h"
 #include "CalendarSkin.h"
 #include "Error.h"
 #include "LinkLabel.h"
@@ -108,4 +109,17 @@ TEST_F(CalendarPagesTest, TheSkinSectionListsEveryKeyInOrderAndColoursAloneCanBe
     form.LoadFullSkin = true;
     form.ReadCalendarSkin(list);
     EXPECT_EQ(Find<QComboBox>("CalendarTextEffectComboBox").currentText(), "None");
+}
+
+TEST(CalendarMetricsTest, AHighDensityScreenScalesThePixelQuantitiesOnly) {
+    const TCalendarSkin skin = TCalendarSkin::Default();
+    const TCalendarMetrics normal = CalendarMetrics(skin, 1.0);
+    const TCalendarMetrics dense = CalendarMetrics(skin, 2.0);
+    EXPECT_EQ(normal.DaysTextSize, 12);
+    EXPECT_EQ(normal.HorizontalMarginSpacing, 25);
+    EXPECT_EQ(dense.DaysTextSize, 24);
+    EXPECT_EQ(dense.YMBottomSpace, 20);
+    EXPECT_EQ(dense.SeparatorThickness, 4);
+    EXPECT_EQ(dense.OtherMonthsWeeks, 1);
+    EXPECT_EQ(dense.OvalBackEccentricity, 100);
 }
