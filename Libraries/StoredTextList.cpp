@@ -49,16 +49,6 @@ std::optional<double> ParseReal(std::string_view text) {
     return value;
 }
 
-uint32_t FromQColor(const QColor& color) {
-    return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
-           static_cast<uint32_t>(color.blue()) << 16;
-}
-
-QColor ToQColor(uint32_t color) {
-    return QColor(static_cast<int>(color & 0xFF), static_cast<int>(color >> 8 & 0xFF),
-                  static_cast<int>(color >> 16 & 0xFF));
-}
-
 // An existing file keeps its mode; a new one gets the usual mode of a user's file.
 unsigned ModeForReplacing(const std::string& path) {
     struct stat info {};
@@ -309,15 +299,12 @@ void TStoredTextList::ReadControlColor(std::string_view section, std::string_vie
                                        QWidget& panel) {
     const uint32_t color = TextToColor(
         ReadValue(section, key).value_or(std::to_string(panel.property("Tag").toInt())));
-    QPalette palette = panel.palette();
-    palette.setColor(QPalette::Window, ToQColor(color));
-    panel.setPalette(palette);
-    panel.setAutoFillBackground(true);
+    SetPanelColor(panel, color);
 }
 
 void TStoredTextList::WriteControlColor(std::string_view section, std::string_view key,
                                         const QWidget& panel) {
-    WriteColor(section, key, FromQColor(panel.palette().color(QPalette::Window)));
+    WriteColor(section, key, PanelColor(panel));
 }
 
 void TStoredTextList::ReadWindowPosition(std::string_view section, std::string_view xKey,

@@ -66,6 +66,9 @@ void RefreshListBoxSelection(QListWidget& listBox);
 int SelectListBoxItemAt(QListWidget& listBox, int x, int y);
 // The first direct item of the menu whose data is tag, separators excepted.
 QAction* FindMenuItemByTag(const QMenu& menu, int tag);
+// A colour panel shows its colour (0x00BBGGRR) as its background.
+void SetPanelColor(QWidget& panel, uint32_t color);
+uint32_t PanelColor(const QWidget& panel);
 // The focus frame of an owner-drawn list item, only when it is both selected and focused.
 void DrawListBoxFocus(const QWidget& listBox, QPainter& canvas, bool selected, bool focused,
                       const QRect& rect);

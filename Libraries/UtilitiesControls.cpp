@@ -61,6 +61,21 @@ QAction* FindMenuItemByTag(const QMenu& menu, int tag) {
     return nullptr;
 }
 
+void SetPanelColor(QWidget& panel, uint32_t color) {
+    QPalette palette = panel.palette();
+    palette.setColor(QPalette::Window,
+                     QColor(static_cast<int>(color & 0xFF), static_cast<int>(color >> 8 & 0xFF),
+                            static_cast<int>(color >> 16 & 0xFF)));
+    panel.setPalette(palette);
+    panel.setAutoFillBackground(true);
+}
+
+uint32_t PanelColor(const QWidget& panel) {
+    const QColor color = panel.palette().color(QPalette::Window);
+    return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
+           static_cast<uint32_t>(color.blue()) << 16;
+}
+
 void DrawListBoxFocus(const QWidget& listBox, QPainter& canvas, bool selected, bool focused,
                       const QRect& rect) {
     if (!selected || !focused) return;

@@ -120,9 +120,6 @@ public:
     TCalendarSkin CurrentCalendarSkin() const;
     void ReadCalendarSkin(TStoredTextList& list);
     void WriteCalendarSkin(TStoredTextList& list);
-    // A colour panel shows its colour (0x00BBGGRR) as its background.
-    static void SetPanelColor(QWidget& panel, uint32_t color);
-    static uint32_t PanelColor(const QWidget& panel);
 
     // The options file: read once by BeforeRun, written at the real close.
     void ReadOptions(TStoredTextList& options);

@@ -29,21 +29,6 @@ constexpr int kControlHeight = 20;
 
 }  // namespace
 
-void TMainForm::SetPanelColor(QWidget& panel, uint32_t color) {
-    QPalette palette = panel.palette();
-    palette.setColor(QPalette::Window,
-                     QColor(static_cast<int>(color & 0xFF), static_cast<int>(color >> 8 & 0xFF),
-                            static_cast<int>(color >> 16 & 0xFF)));
-    panel.setPalette(palette);
-    panel.setAutoFillBackground(true);
-}
-
-uint32_t TMainForm::PanelColor(const QWidget& panel) {
-    const QColor color = panel.palette().color(QPalette::Window);
-    return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
-           static_cast<uint32_t>(color.blue()) << 16;
-}
-
 void TMainForm::BuildCalendarPages() {
     const std::vector<std::string> fonts = InstalledFontFamilies();
     std::map<std::string, std::vector<const TSkinParameter*>> pages;

@@ -6,6 +6,7 @@
 #include "Program.h"
 #include "StoredTextList.h"
 #include "TestSupport.h"
+#include "Utilities.h"
 #include "ui_MainDialog.h"
 
 #include <QCheckBox>
@@ -77,7 +78,7 @@ TEST_F(CalendarPagesTest, TheDefaultSkinComesBackWholeWithOneComposition) {
     form.SuppressComposition = true;
     Find<QComboBox>("CalendarTextEffectComboBox").setCurrentText("Shadow");
     Find<QCheckBox>("CalendarYearBoldTextCheckBox").setChecked(false);
-    TMainForm::SetPanelColor(Find<QWidget>("CalendarYearTextColorPanel"), 0x123456);
+    SetPanelColor(Find<QWidget>("CalendarYearTextColorPanel"), 0x123456);
     form.SuppressComposition = false;
     Find<TLinkLabel>("CalendarDefaultSkinLabel").clicked();
 
@@ -105,7 +106,7 @@ TEST_F(CalendarPagesTest, TheSkinSectionListsEveryKeyInOrderAndColoursAloneCanBe
     form.LoadFullSkin = false;
     form.ReadCalendarSkin(list);
     EXPECT_EQ(Find<QComboBox>("CalendarTextEffectComboBox").currentText(), "Outline");
-    EXPECT_EQ(TMainForm::PanelColor(Find<QWidget>("CalendarYearTextColorPanel")), 0u);
+    EXPECT_EQ(PanelColor(Find<QWidget>("CalendarYearTextColorPanel")), 0u);
     form.LoadFullSkin = true;
     form.ReadCalendarSkin(list);
     EXPECT_EQ(Find<QComboBox>("CalendarTextEffectComboBox").currentText(), "None");
