@@ -7,7 +7,9 @@
 #include "Text.h"
 
 #include <unistd.h>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -111,6 +113,25 @@ void WarnIfInstanceLockFailed() {
 
 void AskRunningInstanceToShow() {
     if (g_instanceLock) RequestShowFromRunningInstance(g_instanceLock->SocketPath());
+}
+
+std::string CommandForRunningInstance() {
+    // The installer's parameters are its own.
+    if (IsStartedAsInstaller()) return {};
+    const std::string parameter = GetParameter(1);
+    for (const std::string_view command : kInstanceCommands)
+        if (SameText(parameter, command)) return std::string(command);
+    return {};
+}
+
+bool PassCommandToRunningInstance(const std::string& command) {
+    if (SendCommandToRunningInstance(InstanceLock(ProductName).SocketPath(), command)) return true;
+    std::string typed = command;
+    typed.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(typed.front())));
+    const std::string picture = (command == "random" ? "a random" : "the " + command) + " picture";
+    std::fprintf(stderr, "%s is not running; start it first, then \"%s %s\" shows %s.\n",
+                 ProductName, ProductName, typed.c_str(), picture.c_str());
+    return false;
 }
 
 InstanceLock* HeldInstanceLock() {

@@ -26,7 +26,9 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::string_view kFilePrefix = "Mutex_ProgramInstance_";
-constexpr std::string_view kShowRequest = "show\n";
+// Each request is one word on a line of its own; a word the running copy does not know, from a
+// newer copy say, is ignored.
+constexpr std::string_view kShowRequest = "show";
 // A later start sends one short line at once. Whatever else connects must not take the program's
 // memory or descriptors: a longer line, a slower one and connections beyond these are cut off.
 constexpr qint64 kMaxRequestBytes = 64;
@@ -105,7 +107,7 @@ void HangUp(QLocalSocket* socket) {
 
 enum class Delivery { Sent, NobodyListens, Failed };
 
-Delivery SendShowRequest(const std::string& socketPath) {
+Delivery SendRequest(const std::string& socketPath, std::string_view word) {
     sockaddr_un address{};
     socklen_t length = 0;
     if (!MakeAddress(socketPath, address, length)) return Delivery::Failed;
@@ -115,16 +117,26 @@ Delivery SendShowRequest(const std::string& socketPath) {
     // that asks it.
     timeval timeout{1, 0};
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+    const std::string line = std::string(word) + "\n";
     Delivery delivery = Delivery::Sent;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0)
         delivery =
             (errno == ENOENT || errno == ECONNREFUSED) ? Delivery::NobodyListens : Delivery::Failed;
     else if (!IsPeerOfThisUser(fd) ||
-             send(fd, kShowRequest.data(), kShowRequest.size(), MSG_NOSIGNAL) !=
-                 static_cast<ssize_t>(kShowRequest.size()))
+             send(fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
         delivery = Delivery::Failed;
     close(fd);
     return delivery;
+}
+
+bool RequestFromRunningInstance(const std::string& socketPath, std::string_view word) {
+    const auto deadline = std::chrono::steady_clock::now() + kSocketPatience;
+    for (;;) {
+        const Delivery delivery = SendRequest(socketPath, word);
+        if (delivery != Delivery::NobodyListens || std::chrono::steady_clock::now() >= deadline)
+            return delivery == Delivery::Sent;
+        std::this_thread::sleep_for(kSocketRetryPause);
+    }
 }
 
 }  // namespace
@@ -226,8 +238,7 @@ void InstanceLock::ReadRequests() {
         QTimer::singleShot(kRequestTimeout, socket, [socket] { HangUp(socket); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (socket->canReadLine()) {
-                if (socket->readLine() == QByteArray(kShowRequest.data(), kShowRequest.size()))
-                    emit ShowRequested();
+                Answer(socket->readLine().chopped(1));
                 HangUp(socket);
             } else if (socket->bytesAvailable() >= kMaxRequestBytes) {
                 HangUp(socket);
@@ -236,12 +247,20 @@ void InstanceLock::ReadRequests() {
     }
 }
 
-bool RequestShowFromRunningInstance(const std::string& socketPath) {
-    const auto deadline = std::chrono::steady_clock::now() + kSocketPatience;
-    for (;;) {
-        const Delivery delivery = SendShowRequest(socketPath);
-        if (delivery != Delivery::NobodyListens || std::chrono::steady_clock::now() >= deadline)
-            return delivery == Delivery::Sent;
-        std::this_thread::sleep_for(kSocketRetryPause);
+void InstanceLock::Answer(const QByteArray& line) {
+    const std::string_view word(line.constData(), static_cast<size_t>(line.size()));
+    if (word == kShowRequest) {
+        emit ShowRequested();
+        return;
     }
+    for (const std::string_view command : kInstanceCommands)
+        if (word == command) emit CommandRequested(QString::fromLatin1(line));
+}
+
+bool RequestShowFromRunningInstance(const std::string& socketPath) {
+    return RequestFromRunningInstance(socketPath, kShowRequest);
+}
+
+bool SendCommandToRunningInstance(const std::string& socketPath, std::string_view command) {
+    return RequestFromRunningInstance(socketPath, command);
 }

@@ -1,15 +1,21 @@
 #pragma once
 
 #include <QObject>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 
 class QLocalServer;
 
+// What a later start can ask the running instance to do besides showing itself: each word is
+// also the line sent over the socket.
+inline constexpr std::array<std::string_view, 3> kInstanceCommands = {"next", "previous", "random"};
+
 // The single-instance rule. The first instance holds an exclusive flock on a file in a private
 // directory of the user, which the kernel frees when the process dies however it ends, and
-// listens on a local socket, through which a later start can ask it to show its window.
+// listens on a local socket, through which a later start can ask it to show its window or to
+// carry out one of the commands below.
 class InstanceLock : public QObject {
     Q_OBJECT
 
@@ -40,10 +46,13 @@ public:
 
 signals:
     void ShowRequested();
+    // command: one of kInstanceCommands.
+    void CommandRequested(const QString& command);
 
 private:
     int OpenSocket();
     void ReadRequests();
+    void Answer(const QByteArray& line);
 
     std::string m_directory;
     std::string m_name;
@@ -59,3 +68,7 @@ private:
 // briefly for one that has taken the lock but not yet opened its socket. False when nobody of
 // this user listens there.
 bool RequestShowFromRunningInstance(const std::string& socketPath);
+
+// Hands command, one of kInstanceCommands, to the running instance listening at socketPath, waiting
+// as RequestShowFromRunningInstance does. False when nobody of this user listens there.
+bool SendCommandToRunningInstance(const std::string& socketPath, std::string_view command);

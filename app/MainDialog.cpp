@@ -88,6 +88,11 @@ void TMainForm::BeforeRun() {
         if (InstanceLock* lock = HeldInstanceLock()) {
             connect(lock, &InstanceLock::ShowRequested, this,
                     &TMainForm::ShowRequestedByAnotherInstance);
+            connect(lock, &InstanceLock::CommandRequested, this, [this](const QString& command) {
+                if (command == "next") NextWallpaperLabelClick();
+                if (command == "previous") PreviousWallpaperLabelClick();
+                if (command == "random") RandomWallpaperLabelClick();
+            });
             lock->Listen();
         }
 

@@ -9,6 +9,7 @@
 #include "StatusScope.h"
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -19,6 +20,9 @@ constexpr const char* kVersionText = "Version 1.2.2, released on 18.09.2007";
 
 int main(int argc, char** argv) {
     Program.SetCommandLine(argc, argv);
+    // A command from a desktop's shortcut is for the running copy; this start never becomes one.
+    if (const std::string command = CommandForRunningInstance(); !command.empty())
+        return PassCommandToRunningInstance(command) ? 0 : 1;
     {
         TStatusScope scope("WinMain");
         const bool installerMode = IsInstallerMode();

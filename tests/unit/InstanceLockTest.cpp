@@ -19,6 +19,7 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::AllOf;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
@@ -171,6 +172,30 @@ TEST_F(InstanceLockTest, ALaterStartCanAskTheHolderToShowItself) {
     EXPECT_TRUE(RequestShowFromRunningInstance(lock.SocketPath()));
     EXPECT_TRUE(RequestShowFromRunningInstance(lock.SocketPath()));
     EXPECT_TRUE(WaitFor([&] { return requests == 2; }));
+}
+
+TEST_F(InstanceLockTest, ALaterStartHandsOnItsCommandAndAnUnknownWordIsIgnored) {
+    InstanceLock lock("Test");
+    ASSERT_EQ(lock.Acquire(), InstanceLock::Outcome::Acquired);
+    ASSERT_TRUE(lock.Listen());
+    int shows = 0;
+    QStringList commands;
+    QObject::connect(&lock, &InstanceLock::ShowRequested, [&] { ++shows; });
+    QObject::connect(&lock, &InstanceLock::CommandRequested,
+                     [&](const QString& command) { commands << command; });
+
+    // A word of a newer copy: answered by hanging up, and by nothing else.
+    Connection newer(lock.SocketPath());
+    ASSERT_EQ(send(newer.Fd(), "jump\n", 5, MSG_NOSIGNAL), 5);
+    EXPECT_TRUE(WaitFor([&] { return newer.IsClosedByPeer(); }));
+    // One at a time, so that they arrive in this order.
+    for (const std::string_view command : kInstanceCommands) {
+        const qsizetype before = commands.size();
+        EXPECT_TRUE(SendCommandToRunningInstance(lock.SocketPath(), command));
+        EXPECT_TRUE(WaitFor([&] { return commands.size() > before; }));
+    }
+    EXPECT_THAT(commands, ElementsAre("next", "previous", "random"));
+    EXPECT_EQ(shows, 0);
 }
 
 TEST_F(InstanceLockTest, ARequestThatComesBeforeTheHolderListensIsHeard) {
