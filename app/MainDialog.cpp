@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "ErrorForm.h"
 #include "FormStyle.h"
+#include "GlobalHotkeys.h"
 #include "InstanceLock.h"
 #include "MyGDIPlus.h"
 #include "Program.h"
@@ -56,6 +57,7 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     ConnectPictureCommands();
     ConnectSchedulerControls();
     BuildCalendarPages();
+    ConnectDesktopReactions();
     ConnectBroadcastControls();
 
     connect(ui->AboutLabel, &TLinkLabel::clicked, this, &TMainForm::AboutLabelClick);
@@ -70,6 +72,7 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
 }
 
 TMainForm::~TMainForm() {
+    GlobalHotkeys::Instance().UnregisterAll();
     // A picture published for other programs is offered only while the program runs.
     SetUserRegistryText(ProductName, "", BroadcastValueName, "");
     TrayIcon.reset();
@@ -115,6 +118,7 @@ void TMainForm::BeforeRun() {
         }
         LoadPictureFileNames();
         scope.AdoptCalleeFailure();
+        setAcceptDrops(true);
 
         Timer.start();
         SuppressComposition = false;

@@ -25,6 +25,10 @@ class TMainForm;
 
 class QAction;
 class QActionGroup;
+class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QMimeData;
 class QPainter;
 class TStoredTextList;
 
@@ -45,6 +49,11 @@ public:
     void HelpLabelClick();
     void AboutLabelClick();
     void STP_CloseMenuClick();
+    // The tray menu shows the states of the controls it stands for.
+    void SystemTrayPopupMenuPopup();
+    void STP_VisibleCalendarMenuClick();
+    void STP_VisibleCalendarBackMenuClick();
+    void STP_NormalizeBrightnessMenuClick(const QAction& item);
 
     // The wallpaper: composes the current picture with the calendar and hands it to the desktop.
     // reload false reuses the picture fitted last time, for changes of the calendar alone.
@@ -90,6 +99,10 @@ public:
     void LastWallpaperLabelClick();
     void IndexWallpaperLabelClick();
     void RandomWallpaperLabelClick();
+    // "View picture" opens the current picture in the user's viewer; "Clip picture file title"
+    // copies its path.
+    void Label3Click();
+    void Label18Click();
     void UpdatePicturesCountLabel();
     void UpdateCurrentPictureLabel();
 
@@ -120,6 +133,14 @@ public:
     TCalendarSkin CurrentCalendarSkin() const;
     void ReadCalendarSkin(TStoredTextList& list);
     void WriteCalendarSkin(TStoredTextList& list);
+
+    // Keys from anywhere on the desktop: Ctrl+Shift, Ctrl+Alt and Shift+Alt with the letter.
+    void RegisterHotkeys(char letter);
+    void HotkeyComboBoxChange();
+    // A new screen size recomposes with a reload, a new work area without.
+    void FWinIniChange();
+    // Dropped folders, and the folders of dropped files, become picture directories.
+    void ProcessDroppedFiles(const QMimeData& drop);
 
     // The options file: read once by BeforeRun, written at the real close.
     void ReadOptions(TStoredTextList& options);
@@ -189,6 +210,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildSystemTrayPopupMenu();
@@ -197,8 +220,10 @@ private:
     void ConnectPictureCommands();
     void ConnectSchedulerControls();
     void BuildCalendarPages();
+    void ConnectDesktopReactions();
     void ApplyDefaultSkin();
     QWidget& SkinControl(const char* key) const;
+    QCheckBox& SkinCheckBox(const char* key) const;
     void ConnectBroadcastControls();
     // Composes the picture a command made current; a failure is shown.
     void ComposeChosenPicture(std::string_view command);

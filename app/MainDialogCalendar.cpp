@@ -86,6 +86,10 @@ QWidget& TMainForm::SkinControl(const char* key) const {
     return *m_skinControls.at(key);
 }
 
+QCheckBox& TMainForm::SkinCheckBox(const char* key) const {
+    return static_cast<QCheckBox&>(SkinControl(key));
+}
+
 void TMainForm::ApplyDefaultSkin() {
     for (const TSkinParameter& parameter : CalendarSkinParameters) {
         QWidget& control = SkinControl(parameter.Key);

@@ -25,8 +25,8 @@ void TMainForm::ReadOptions(TStoredTextList& options) {
     options.ReadWindowPosition("Main", "XPos", "YPos", *this);
     options.ReadCheckBox("Main", "Autorun", *ui->AutorunCheckBox);
     options.ReadCheckBox("Main", "HideOnClose", *ui->HideOnCloseCheckBox);
-    // FIXME: the hot keys are registered for the letter read here once they exist.
     options.ReadComboBox("Main", "Hotkey", *ui->HotkeyComboBox, "W");
+    HotkeyComboBoxChange();
     options.ReadComboBox("Main", "DesktopMargin", *ui->DesktopMarginComboBox, "20");
 
     options.ReadCheckBox("Wallpaper", "IsAutoChange", *ui->IsAutoChangeWallpaperCheckBox);

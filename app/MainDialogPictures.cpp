@@ -32,7 +32,22 @@ void TMainForm::ConnectPictureCommands() {
             &TMainForm::IndexWallpaperLabelClick);
     connect(ui->RandomWallpaperLabel, &TLinkLabel::clicked, this,
             &TMainForm::RandomWallpaperLabelClick);
+    connect(ui->Label3, &TLinkLabel::clicked, this, &TMainForm::Label3Click);
+    connect(ui->Label18, &TLinkLabel::clicked, this, &TMainForm::Label18Click);
     UpdatePicturesCountLabel();
+}
+
+void TMainForm::Label3Click() {
+    TStatusScope scope("TMainForm::Label3Click");
+    scope.Run([&] {
+        RunFile(CurrentFileTitle, "", "", false, false);
+        scope.AdoptCalleeFailure();
+    });
+    scope.ShowFailure("Failed to view picture file.");
+}
+
+void TMainForm::Label18Click() {
+    CopyTextToClipboard(CurrentFileTitle, {}, false, false);
 }
 
 std::string TMainForm::PickPictureFileName(TPickDirection direction, bool random, bool store) {

@@ -1,6 +1,11 @@
 #include "MainDialog.h"
 
+#include "Utilities.h"
+#include "ui_MainDialog.h"
+
 #include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
 
 namespace {
 
@@ -52,11 +57,55 @@ void TMainForm::BuildSystemTrayPopupMenu() {
         addLevel(name.c_str(), level, std::stoi(level));
     }
 
-    STP_CloseMenu->setEnabled(true);
-    connect(STP_CloseMenu, &QAction::triggered, this, &TMainForm::STP_CloseMenuClick);
-    STP_AddPicturesDirectoryMenu->setEnabled(true);
-    connect(STP_AddPicturesDirectoryMenu, &QAction::triggered, this,
-            &TMainForm::STP_AddPicturesDirectoryMenuClick);
+    auto handle = [this](QAction* item, void (TMainForm::*handler)()) {
+        item->setEnabled(true);
+        connect(item, &QAction::triggered, this, handler);
+    };
+    handle(STP_CloseMenu, &TMainForm::STP_CloseMenuClick);
+    handle(STP_AddPicturesDirectoryMenu, &TMainForm::STP_AddPicturesDirectoryMenuClick);
+    handle(STP_VisibleCalendarMenu, &TMainForm::STP_VisibleCalendarMenuClick);
+    handle(STP_VisibleCalendarBackMenu, &TMainForm::STP_VisibleCalendarBackMenuClick);
+    for (QAction* level : STP_NormalizeBrightnessGroup->actions()) {
+        level->setEnabled(true);
+        connect(level, &QAction::triggered, this,
+                [this, level] { STP_NormalizeBrightnessMenuClick(*level); });
+    }
+    connect(&SystemTrayPopupMenu, &QMenu::aboutToShow, this, &TMainForm::SystemTrayPopupMenuPopup);
+}
+
+void TMainForm::SystemTrayPopupMenuPopup() {
+    STP_VisibleCalendarMenu->setChecked(ui->ShowCalendarCheckBox->isChecked());
+    STP_VisibleCalendarBackMenu->setChecked(SkinCheckBox("ShowBack").isChecked());
+    QAction* level = FindMenuItemByTag(*STP_NormalizeBrightnessMenu,
+                                       ComboBoxToInt(*ui->PictureNormalizeBrightnessLevelComboBox));
+    if (level == nullptr || !ui->UsePictureNormalizeBrightnessCheckBox->isChecked())
+        level = FindMenuItemByTag(*STP_NormalizeBrightnessMenu, 0);
+    level->setChecked(true);
+}
+
+void TMainForm::STP_VisibleCalendarMenuClick() {
+    // The check box's own handler recomposes.
+    ui->ShowCalendarCheckBox->toggle();
+}
+
+void TMainForm::STP_VisibleCalendarBackMenuClick() {
+    SkinCheckBox("ShowBack").toggle();
+}
+
+void TMainForm::STP_NormalizeBrightnessMenuClick(const QAction& item) {
+    const int level = item.data().toInt();
+    if (level == 0) {
+        // Recomposes through the check box's handler, and only when it changes.
+        ui->UsePictureNormalizeBrightnessCheckBox->setChecked(false);
+        return;
+    }
+    if (level < 1) return;
+    // One composition for the two changes.
+    SuppressComposition = true;
+    ui->UsePictureNormalizeBrightnessCheckBox->setChecked(true);
+    SelectComboBoxItem(*ui->PictureNormalizeBrightnessLevelComboBox, std::to_string(level), "");
+    SuppressComposition = false;
+    SetFileAsWallpaper(true);
 }
 
 void TMainForm::STP_CloseMenuClick() {

@@ -1,0 +1,103 @@
+#include "MainDialog.h"
+
+#include "GlobalHotkeys.h"
+#include "Mydialogs.h"
+#include "Screens.h"
+#include "StatusScope.h"
+#include "Utilities.h"
+#include "ui_MainDialog.h"
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QMimeData>
+#include <QScreen>
+
+namespace {
+
+constexpr int HotkeyIdNext = 100;
+constexpr int HotkeyIdPrevious = 101;
+constexpr int HotkeyIdRandom = 102;
+
+}  // namespace
+
+void TMainForm::ConnectDesktopReactions() {
+    auto followScreen = [this](QScreen* screen) {
+        if (screen == nullptr) return;
+        connect(screen, &QScreen::geometryChanged, this, &TMainForm::FWinIniChange);
+        connect(screen, &QScreen::availableGeometryChanged, this, &TMainForm::FWinIniChange);
+    };
+    followScreen(QGuiApplication::primaryScreen());
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this,
+            [this, followScreen](QScreen* screen) {
+                followScreen(screen);
+                FWinIniChange();
+            });
+
+    GlobalHotkeys& hotkeys = GlobalHotkeys::Instance();
+    connect(&hotkeys, &GlobalHotkeys::Activated, this, [this](int id) {
+        if (id == HotkeyIdNext) NextWallpaperLabelClick();
+        if (id == HotkeyIdPrevious) PreviousWallpaperLabelClick();
+        if (id == HotkeyIdRandom) RandomWallpaperLabelClick();
+    });
+    connect(ui->HotkeyComboBox, &QComboBox::currentIndexChanged, this,
+            &TMainForm::HotkeyComboBoxChange);
+    ui->HotkeyUnavailableLabel->setVisible(!hotkeys.IsAvailable());
+}
+
+void TMainForm::RegisterHotkeys(char letter) {
+    // The keys of an earlier letter stay until the program ends.
+    GlobalHotkeys& hotkeys = GlobalHotkeys::Instance();
+    hotkeys.Register(HotkeyIdNext, GlobalHotkeys::MOD_CONTROL | GlobalHotkeys::MOD_SHIFT, letter);
+    hotkeys.Register(HotkeyIdPrevious, GlobalHotkeys::MOD_CONTROL | GlobalHotkeys::MOD_ALT, letter);
+    hotkeys.Register(HotkeyIdRandom, GlobalHotkeys::MOD_SHIFT | GlobalHotkeys::MOD_ALT, letter);
+}
+
+void TMainForm::HotkeyComboBoxChange() {
+    const QString text = ui->HotkeyComboBox->currentText();
+    if (!text.isEmpty()) RegisterHotkeys(text.front().toLatin1());
+}
+
+void TMainForm::FWinIniChange() {
+    TStatusScope scope("TMainForm::FWinIniChange");
+    scope.Run([&] {
+        const QRect area = GetDesktopArea(ComboBoxToInt(*ui->DesktopMarginComboBox));
+        const QRect screen = PrimaryScreenGeometry();
+        // A composition stores what it was made for, so a signal that follows it finds nothing new.
+        const bool reload = screen.width() != DesktopWidth || screen.height() != DesktopHeight;
+        if (!reload && area == DesktopArea) return;
+        SetFileAsWallpaper(reload);
+        scope.AdoptCalleeFailure();
+    });
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    ProcessDroppedFiles(*event->mimeData());
+}
+
+void TMainForm::ProcessDroppedFiles(const QMimeData& drop) {
+    TStatusScope scope("TMainForm::ProcessDroppedFiles");
+    scope.Run([&] {
+        std::vector<std::string> dropped;
+        DroppedFilesToList(drop, dropped);
+        scope.AdoptCalleeFailure();
+        if (dropped.empty()) scope.Raise("No files are dropped.");
+        ShowDirectoryPages();
+        for (const std::string& path : dropped) {
+            if (ui->DirectoriesListBox->count() >= MaxPictureDirectories) {
+                ShowWarning("Too many directories. Can't add anymore.");
+                break;
+            }
+            // A file stands for the directory it is in.
+            AddDirectory(IsDirectory(path) ? path : GetFileDir(path), true, false);
+        }
+    });
+    scope.ShowFailure("Failed to drop files.");
+}
