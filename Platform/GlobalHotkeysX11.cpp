@@ -1,5 +1,6 @@
 #include "GlobalHotkeys.h"
 
+#include "QtX11.h"
 #include "XcbReply.h"
 
 #include <QAbstractNativeEventFilter>
@@ -17,14 +18,6 @@ constexpr xcb_keysym_t kScrollLock = 0xff14;
 constexpr xcb_keysym_t kAltLeft = 0xffe9;
 // The key state also carries the pointer buttons; only the eight modifier bits matter.
 constexpr uint16_t kModifierBits = 0xff;
-
-xcb_connection_t* X11Connection() {
-    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    auto* x11 = application == nullptr
-                    ? nullptr
-                    : application->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 == nullptr ? nullptr : x11->connection();
-}
 
 // The first event number of the XKEYBOARD extension, 0 without it. Qt selects its keyboard
 // change events on the connection it shares with us; they replace the core MappingNotify.
@@ -295,7 +288,7 @@ private:
 }  // namespace
 
 std::unique_ptr<GlobalHotkeys> GlobalHotkeys::MakeForX11() {
-    xcb_connection_t* connection = X11Connection();
+    xcb_connection_t* connection = QtX11Connection();
     if (connection == nullptr) return nullptr;
     return std::make_unique<X11GlobalHotkeys>(connection);
 }

@@ -1,6 +1,7 @@
 #include "SessionBroadcast.h"
 
 #include "QtText.h"
+#include "QtX11.h"
 #include "XcbReply.h"
 
 #include <QDBusConnection>
@@ -14,14 +15,6 @@
 #include <set>
 
 namespace {
-
-xcb_connection_t* X11Connection() {
-    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    auto* x11 = application == nullptr
-                    ? nullptr
-                    : application->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 == nullptr ? nullptr : x11->connection();
-}
 
 xcb_window_t DefaultRoot(xcb_connection_t* connection) {
     const xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
@@ -64,7 +57,7 @@ std::set<xcb_window_t> TopLevelWindows(xcb_connection_t* connection, xcb_window_
 class DesktopSessionBroadcast final : public SessionBroadcast {
 public:
     uint32_t RegisterMessage(const std::string& name) override {
-        xcb_connection_t* connection = X11Connection();
+        xcb_connection_t* connection = QtX11Connection();
         return connection == nullptr ? 0 : InternAtom(connection, name, false);
     }
 
@@ -75,7 +68,7 @@ public:
         signal << ToQString(path);
         QDBusConnection::sessionBus().send(signal);
 
-        xcb_connection_t* connection = X11Connection();
+        xcb_connection_t* connection = QtX11Connection();
         if (connection == nullptr || message == XCB_ATOM_NONE) return;
         std::set<xcb_window_t> windows = TopLevelWindows(connection, DefaultRoot(connection));
         // Our own windows would only log that they do not know the message.

@@ -1,5 +1,6 @@
 #include "TrayHost.h"
 
+#include "QtX11.h"
 #include "XcbReply.h"
 
 #include <QDBusConnection>
@@ -40,10 +41,8 @@ int DefaultScreenNumber() {
 
 // An XEmbed tray (the freedesktop system tray protocol) owns the selection _NET_SYSTEM_TRAY_Sn.
 bool IsXEmbedTrayManaged() {
-    auto* x11 = qGuiApp == nullptr ? nullptr
-                                   : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr) return false;
-    xcb_connection_t* connection = x11->connection();
+    xcb_connection_t* connection = QtX11Connection();
+    if (connection == nullptr) return false;
     const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreenNumber());
     XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
         connection,
