@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "LinkLabel.h"
 #include "MainDialog.h"
+#include "MainWindowTest.h"
 #include "Program.h"
 #include "StoredTextList.h"
 #include "TestSupport.h"
@@ -21,25 +22,14 @@ QStringList Items(const QComboBox& box) {
     return items;
 }
 
-class CalendarPagesTest : public ::testing::Test {
+class CalendarPagesTest : public MainWindowTest {
 protected:
-    CalendarPagesTest() {
-        SetProgramCommandLine({"Tapestrel"});
-        setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
-    }
-
     template <class Control>
     Control& Find(const char* name) {
         auto* control = form.findChild<Control*>(name);
         EXPECT_NE(control, nullptr) << name;
         return *control;
     }
-
-    SandBox sandbox;
-    ScopedMessageBoxes boxes;
-    ScopedTrayHost tray;
-    ScopedDesktopTools tools;
-    TMainForm form;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "FileDialogs.h"
 #include "InputDialog.h"
 #include "MainDialog.h"
+#include "MainWindowTest.h"
 #include "Program.h"
 #include "TestSupport.h"
 #include "ui_ErrorForm.h"
@@ -33,15 +34,8 @@ public:
 };
 
 // The main window with real picture files and the desktop's tools recorded.
-class PictureCollectionTest : public ::testing::Test {
+class PictureCollectionTest : public MainWindowTest {
 protected:
-    PictureCollectionTest() {
-        SetProgramCommandLine({"Tapestrel"});
-        setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
-        form.SuppressComposition = false;
-        FunStatContext.Reset(fsPerfect);
-    }
-
     std::string Directory(const std::string& name) {
         const fs::path path = sandbox.Root() / name;
         fs::create_directories(path);
@@ -73,12 +67,7 @@ protected:
         QCoreApplication::sendEvent(List().viewport(), &press);
     }
 
-    SandBox sandbox;
-    ScopedMessageBoxes boxes;
-    ScopedTrayHost tray;
-    ScopedDesktopTools tools;
     ScopedFileDialogs folders;
-    TMainForm form;
 };
 
 }  // namespace

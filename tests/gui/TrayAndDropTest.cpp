@@ -1,5 +1,6 @@
 #include "Error.h"
 #include "MainDialog.h"
+#include "MainWindowTest.h"
 #include "Program.h"
 #include "TestSupport.h"
 #include "ui_MainDialog.h"
@@ -16,17 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TrayAndDropTest : public ::testing::Test {
+class TrayAndDropTest : public MainWindowTest {
 protected:
+    // A picture to compose.
     TrayAndDropTest() {
-        SetProgramCommandLine({"Tapestrel"});
-        setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
         QImage picture(32, 24, QImage::Format_RGB32);
         picture.fill(Qt::darkGreen);
         form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
         picture.save(QString::fromStdString(form.CurrentFileTitle));
-        form.SuppressComposition = false;
-        FunStatContext.Reset(fsPerfect);
     }
 
     QAction* CheckedLevel() { return form.STP_NormalizeBrightnessGroup->checkedAction(); }
@@ -35,12 +33,6 @@ protected:
             if (item->text() == caption) return item;
         return nullptr;
     }
-
-    SandBox sandbox;
-    ScopedMessageBoxes boxes;
-    ScopedTrayHost tray;
-    ScopedDesktopTools tools;
-    TMainForm form;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "File.h"
 #include "FileDialogs.h"
 #include "MainDialog.h"
+#include "MainWindowTest.h"
 #include "Program.h"
 #include "TestSupport.h"
 #include "ui_ErrorForm.h"
@@ -20,15 +21,8 @@ namespace {
 
 // The real composition on the offscreen screen, with the desktop's tools recorded (a MATE
 // session, whose setter is one gsettings call).
-class WallpaperCompositionTest : public ::testing::Test {
+class WallpaperCompositionTest : public MainWindowTest {
 protected:
-    WallpaperCompositionTest() {
-        SetProgramCommandLine({"Tapestrel"});
-        setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
-        form.SuppressComposition = false;
-        FunStatContext.Reset(fsPerfect);
-    }
-
     // Half the screen's size, so that it is stretched to fill it; left half red, right half
     // blue.
     std::string MakePicture(const std::string& name, QRgb left = qRgb(255, 0, 0)) {
@@ -44,12 +38,6 @@ protected:
 
     std::string WallpaperFile() { return GetTempPath() + "Tapestrel_Wallpaper.bmp"; }
     QImage Wallpaper() { return QImage(QString::fromStdString(WallpaperFile())); }
-
-    SandBox sandbox;
-    ScopedMessageBoxes boxes;
-    ScopedTrayHost tray;
-    ScopedDesktopTools tools;
-    TMainForm form;
 };
 
 TEST_F(WallpaperCompositionTest, APictureBecomesTheScreenSizedWallpaper) {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Error.h"
+#include "MainDialog.h"
+#include "Program.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <cstdlib>
+
+// The main window on the offscreen screen, in a sandbox, with its message boxes and tray faked
+// and the desktop's tools recorded (a MATE session, whose wallpaper setter is one gsettings
+// call). It composes whenever it is asked.
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        SetProgramCommandLine({"Tapestrel"});
+        setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
+        form.SuppressComposition = false;
+        FunStatContext.Reset(fsPerfect);
+    }
+
+    SandBox sandbox;
+    ScopedMessageBoxes boxes;
+    ScopedTrayHost tray;
+    ScopedDesktopTools tools;
+    TMainForm form;
+};
