@@ -35,9 +35,17 @@ public:
     }
 
     std::optional<std::string> ChooseFileToOpen(const std::string& initialFile,
-                                                const std::string& filter) override {
-        return Chosen(QFileDialog::getOpenFileName(QApplication::activeWindow(), {},
+                                                const std::string& filter,
+                                                const std::string& caption) override {
+        return Chosen(QFileDialog::getOpenFileName(QApplication::activeWindow(), ToQString(caption),
                                                    FileName(initialFile), QtFilter(filter)));
+    }
+
+    std::optional<std::string> ChooseFileToSave(const std::string& initialFile,
+                                                const std::string& filter) override {
+        return Chosen(QFileDialog::getSaveFileName(QApplication::activeWindow(), {},
+                                                   FileName(initialFile), QtFilter(filter), nullptr,
+                                                   QFileDialog::DontConfirmOverwrite));
     }
 };
 

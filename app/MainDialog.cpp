@@ -43,9 +43,6 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         ui->HotkeyComboBox->addItem(QString(QChar(letter)));
 
-    // An existing directory is fine, and without it only skin files cannot be saved.
-    mkdir((GetProgramDataDirectory() + "/CalendarSkins").c_str(), 0755);
-
     OptionsFileName = GetProgramDataDirectory() + "/Tapestrel.ini";
     GetPictureExtensions(PictureExtensions);
     PictureFilter = GetPictureExtensionsAsFilter();

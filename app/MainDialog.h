@@ -1,8 +1,10 @@
 #pragma once
 
 #include "CalendarSkin.h"
+#include "FavoritesDialog.h"
 #include "File.h"
 #include "PictureSelection.h"
+#include "StoredTextList.h"
 #include "Systemtray.h"
 #include "TerminationSignals.h"
 
@@ -103,6 +105,9 @@ public:
     // copies its path.
     void Label3Click();
     void Label18Click();
+    void SetFavoriteWallpaperLabelClick();
+    void AddPictureToFavoritesLabelClick();
+    void DeleteFavoriteLabelClick();
     void UpdatePicturesCountLabel();
     void UpdateCurrentPictureLabel();
 
@@ -130,6 +135,13 @@ public:
 
     // The calendar's look: one control on the Calendar tab for each parameter of the skin.
     void CalendarDefaultSkinLabelClick();
+    // Skin files (*.tps): loaded whole or for their colours only, or saved.
+    void LoadCalendarSkin(bool full);
+    void SaveCalendarSkin();
+    void CalendarLoadSkinLabelClick();
+    void CalendarLoadSkinColorsLabelClick();
+    void CalendarSaveSkinLabelClick();
+    static std::string GetCalendarSkinsPath();
     TCalendarSkin CurrentCalendarSkin() const;
     void ReadCalendarSkin(TStoredTextList& list);
     void WriteCalendarSkin(TStoredTextList& list);
@@ -193,6 +205,9 @@ public:
     double CalendarRectWidth = 0.1;
     double CalendarRectHeight = 0.1;
     std::string LastCalendarSkinName;
+    // The skin file last loaded or saved; it keeps what else that file held.
+    TStoredTextList SkinList;
+    TFavoritesDialog Favorites;
 
     // The screen the fitted picture was made for; 0 before the first composition.
     int DesktopWidth = 0;
@@ -224,6 +239,9 @@ private:
     void ApplyDefaultSkin();
     QWidget& SkinControl(const char* key) const;
     QCheckBox& SkinCheckBox(const char* key) const;
+    void PrepareCalendarSkins();
+    // Where the skin dialogs open: the skins directory and the last skin's name, "*" at first.
+    std::string SkinFileSuggestion();
     void ConnectBroadcastControls();
     // Composes the picture a command made current; a failure is shown.
     void ComposeChosenPicture(std::string_view command);

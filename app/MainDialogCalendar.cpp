@@ -1,9 +1,11 @@
 #include "MainDialog.h"
 
 #include "CalendarPainting.h"
+#include "FileDialogs.h"
 #include "Fonts.h"
 #include "LinkLabel.h"
 #include "Mytime.h"
+#include "Program.h"
 #include "QtText.h"
 #include "Screens.h"
 #include "StatusScope.h"
@@ -11,14 +13,22 @@
 #include "Utilities.h"
 #include "ui_MainDialog.h"
 
+#include <sys/stat.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <filesystem>
 
 namespace {
 
 constexpr const char* kSkinSection = "CalendarSkin";
+constexpr const char* kSkinFilter = "Skins (*.tps)|*.tps";
+
+// A chosen name without an extension is a skin file all the same.
+std::string WithSkinExtension(const std::string& file) {
+    return GetFileExtension(GetFileNameOnly(file)).empty() ? file + ".tps" : file;
+}
 
 // Two columns of rows on each page, below what the page already shows.
 constexpr int kColumnWidth = 210;
@@ -77,8 +87,34 @@ void TMainForm::BuildCalendarPages() {
     auto* defaultSkin = new TLinkLabel(ui->CalendarGeneralTabSheet);
     defaultSkin->setObjectName(QStringLiteral("CalendarDefaultSkinLabel"));
     defaultSkin->setText(QStringLiteral("Default skin"));
-    defaultSkin->setGeometry(10, 265, 150, 15);
+    defaultSkin->setGeometry(10, 265, 90, 15);
     connect(defaultSkin, &TLinkLabel::clicked, this, &TMainForm::CalendarDefaultSkinLabelClick);
+    struct TSkinCommand {
+        const char* Name;
+        const char* Caption;
+        int X;
+        void (TMainForm::*Handler)();
+    };
+    for (const TSkinCommand& command :
+         {TSkinCommand{"CalendarLoadSkinLabel", "Load skin", 110,
+                       &TMainForm::CalendarLoadSkinLabelClick},
+          TSkinCommand{"CalendarLoadSkinColorsLabel", "Load skin colors", 200,
+                       &TMainForm::CalendarLoadSkinColorsLabelClick},
+          TSkinCommand{"CalendarSaveSkinLabel", "Save skin", 320,
+                       &TMainForm::CalendarSaveSkinLabelClick}}) {
+        auto* label = new TLinkLabel(ui->CalendarGeneralTabSheet);
+        label->setObjectName(QString::fromUtf8(command.Name));
+        label->setText(QString::fromUtf8(command.Caption));
+        label->setGeometry(command.X, 265, 100, 15);
+        connect(label, &TLinkLabel::clicked, this, command.Handler);
+    }
+    SkinList.OnLoad = [this](TStoredTextList& list, bool) {
+        ReadCalendarSkin(list);
+    };
+    SkinList.OnSave = [this](TStoredTextList& list, bool) {
+        WriteCalendarSkin(list);
+    };
+    PrepareCalendarSkins();
     ApplyDefaultSkin();
 }
 
@@ -192,4 +228,65 @@ void TMainForm::PaintCalendar(QPainter& canvas) {
     });
     // Also after a failure: the scheduler would otherwise try again at every tick.
     LastRedrawTime = DateTimeNow();
+}
+
+std::string TMainForm::GetCalendarSkinsPath() {
+    return GetProgramDataDirectory() + "/CalendarSkins";
+}
+
+void TMainForm::PrepareCalendarSkins() {
+    const std::string skins = GetCalendarSkinsPath();
+    const std::string shipped = GetProgramDirectory() + "/CalendarSkins";
+    // An existing directory is fine, and without it only skin files cannot be saved.
+    if (mkdir(skins.c_str(), 0755) != 0 || skins == shipped) return;
+    // A new directory of the user's own starts with the skins that come with the program.
+    std::error_code ignored;
+    std::filesystem::copy(shipped, skins, std::filesystem::copy_options::skip_existing, ignored);
+}
+
+void TMainForm::LoadCalendarSkin(bool full) {
+    TStatusScope scope("TMainForm::LoadCalendarSkin");
+    scope.Run([&] {
+        LoadFullSkin = full;
+        const auto chosen = FileDialogs::Instance().ChooseFileToOpen(
+            SkinFileSuggestion(), kSkinFilter,
+            full ? "Load calendar skin" : "Load calendar colors");
+        if (!chosen) return;
+        const std::string file = WithSkinExtension(*chosen);
+        LastCalendarSkinName = GetFileNameWithoutExtension(GetFileNameOnly(file));
+        SuppressComposition = true;
+        SkinList.LoadFrom(file);
+        SuppressComposition = false;
+        SetFileAsWallpaper(false);
+    });
+    SuppressComposition = false;
+}
+
+void TMainForm::SaveCalendarSkin() {
+    TStatusScope scope("TMainForm::SaveCalendarSkin");
+    scope.Run([&] {
+        const auto chosen =
+            FileDialogs::Instance().ChooseFileToSave(SkinFileSuggestion(), kSkinFilter);
+        if (!chosen) return;
+        const std::string file = WithSkinExtension(*chosen);
+        LastCalendarSkinName = GetFileNameWithoutExtension(GetFileNameOnly(file));
+        SkinList.SaveAs(file, false);
+    });
+}
+
+std::string TMainForm::SkinFileSuggestion() {
+    if (LastCalendarSkinName.empty()) LastCalendarSkinName = "*";
+    return GetCalendarSkinsPath() + "/" + LastCalendarSkinName + ".tps";
+}
+
+void TMainForm::CalendarLoadSkinLabelClick() {
+    LoadCalendarSkin(true);
+}
+
+void TMainForm::CalendarLoadSkinColorsLabelClick() {
+    LoadCalendarSkin(false);
+}
+
+void TMainForm::CalendarSaveSkinLabelClick() {
+    SaveCalendarSkin();
 }

@@ -95,7 +95,7 @@ void TMainForm::ReadOptions(TStoredTextList& options) {
     }
     if (ui->DirectoriesListBox->count() > 0) ui->DirectoriesListBox->setCurrentRow(0);
 
-    // FIXME: the "FavoritePictures" section is read here once there are favourites.
+    Favorites.Load(options);
 
     if (unreadableColor) std::rethrow_exception(unreadableColor);
 }
@@ -163,7 +163,7 @@ void TMainForm::WriteOptions(TStoredTextList& options) {
                           (DirectoryFlags(row) & DirectoryRecurs) != 0);
     }
 
-    // FIXME: the "FavoritePictures" section is written here once there are favourites.
+    Favorites.Save(options);
 }
 
 void TMainForm::ShowDirectoryPages() {

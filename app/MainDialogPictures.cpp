@@ -34,6 +34,15 @@ void TMainForm::ConnectPictureCommands() {
             &TMainForm::RandomWallpaperLabelClick);
     connect(ui->Label3, &TLinkLabel::clicked, this, &TMainForm::Label3Click);
     connect(ui->Label18, &TLinkLabel::clicked, this, &TMainForm::Label18Click);
+    connect(ui->SetFavoriteWallpaperLabel, &TLinkLabel::clicked, this,
+            &TMainForm::SetFavoriteWallpaperLabelClick);
+    connect(ui->AddPictureToFavoritesLabel, &TLinkLabel::clicked, this,
+            &TMainForm::AddPictureToFavoritesLabelClick);
+    connect(ui->DeleteFavoriteLabel, &TLinkLabel::clicked, this,
+            &TMainForm::DeleteFavoriteLabelClick);
+    Favorites.OnSelect = [this](const std::string& path) {
+        UsePictureFile(path);
+    };
     UpdatePicturesCountLabel();
 }
 
@@ -147,4 +156,20 @@ void TMainForm::UpdateCurrentPictureLabel() {
         QStringLiteral("Current picture (index %1) \"%2\" in \"%3\"")
             .arg(index, QFile::decodeName(GetFileNameOnly(CurrentFileTitle).c_str()),
                  QFile::decodeName(GetFileDir(CurrentFileTitle).c_str())));
+}
+
+void TMainForm::SetFavoriteWallpaperLabelClick() {
+    Favorites.Dialog(*ui->SetFavoriteWallpaperLabel, true);
+}
+
+void TMainForm::AddPictureToFavoritesLabelClick() {
+    if (Favorites.Count() >= TFavoritesDialog::MaxFavorites) {
+        ShowWarning("Can't add any more favorites.");
+        return;
+    }
+    Favorites.Add(CurrentFileTitle);
+}
+
+void TMainForm::DeleteFavoriteLabelClick() {
+    Favorites.Dialog(*ui->SetFavoriteWallpaperLabel, false);
 }

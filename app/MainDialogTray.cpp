@@ -65,6 +65,8 @@ void TMainForm::BuildSystemTrayPopupMenu() {
     handle(STP_AddPicturesDirectoryMenu, &TMainForm::STP_AddPicturesDirectoryMenuClick);
     handle(STP_VisibleCalendarMenu, &TMainForm::STP_VisibleCalendarMenuClick);
     handle(STP_VisibleCalendarBackMenu, &TMainForm::STP_VisibleCalendarBackMenuClick);
+    handle(STP_LoadCalendarSkinMenu, &TMainForm::CalendarLoadSkinLabelClick);
+    handle(STP_LoadCalendarSkinColorsMenu, &TMainForm::CalendarLoadSkinColorsLabelClick);
     for (QAction* level : STP_NormalizeBrightnessGroup->actions()) {
         level->setEnabled(true);
         connect(level, &QAction::triggered, this,

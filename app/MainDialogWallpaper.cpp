@@ -161,7 +161,7 @@ void TMainForm::UserWallpaperLabelClick() {
     TStatusScope scope("TMainForm::UserWallpaperLabelClick");
     scope.Run([&] {
         const auto chosen = FileDialogs::Instance().ChooseFileToOpen(
-            CurrentFileTitle, "Picture files|" + PictureFilter);
+            CurrentFileTitle, "Picture files|" + PictureFilter, {});
         if (!chosen) return;
         SetCurrentPicture(-1, *chosen);
         SetFileAsWallpaper(true);

@@ -140,8 +140,9 @@ public:
     QMap<QString, Outcome> answers;
 };
 
-// File and folder dialogs answered as told, each question recorded as "start|caption" or
-// "initial file|filter".
+// File and folder dialogs answered as told, each question recorded as "start|caption",
+// "initial file|filter|caption" (the caption only when there is one) or "save initial
+// file|filter".
 class ScriptedFileDialogs : public FileDialogs {
 public:
     std::optional<std::string> ChooseDirectory(const std::string& start,
@@ -150,8 +151,14 @@ public:
         return answer;
     }
     std::optional<std::string> ChooseFileToOpen(const std::string& initialFile,
+                                                const std::string& filter,
+                                                const std::string& caption) override {
+        asked.push_back(initialFile + "|" + filter + (caption.empty() ? "" : "|" + caption));
+        return answer;
+    }
+    std::optional<std::string> ChooseFileToSave(const std::string& initialFile,
                                                 const std::string& filter) override {
-        asked.push_back(initialFile + "|" + filter);
+        asked.push_back("save " + initialFile + "|" + filter);
         return answer;
     }
     std::vector<std::string> asked;

@@ -265,3 +265,23 @@ TEST_F(PictureCollectionTest, CommandsMakeAnotherPictureTheWallpaper) {
     form.ui->NextWallpaperLabel->clicked();
     EXPECT_EQ(tools->calls.size(), calls + 1);
 }
+
+TEST_F(PictureCollectionTest, FavouritesAreAddedUpToTwentyAndChosenToCompose) {
+    form.ui->AddPictureToFavoritesLabel->clicked();
+    EXPECT_EQ(form.Favorites.Count(), 0) << "no current picture, nothing added";
+    const std::string picture = Picture("fav.png");
+    form.CurrentFileTitle = picture;
+    form.ui->AddPictureToFavoritesLabel->clicked();
+    ASSERT_EQ(form.Favorites.Titles(), std::vector<std::string>{picture});
+
+    form.CurrentFileTitle.clear();
+    const qsizetype calls = tools->calls.size();
+    form.Favorites.OnSelect(picture);
+    EXPECT_EQ(form.CurrentFileTitle, picture);
+    EXPECT_EQ(tools->calls.size(), calls + 1);
+
+    for (int i = 1; i < 20; ++i) form.Favorites.Add("/p/" + std::to_string(i) + ".png");
+    form.ui->AddPictureToFavoritesLabel->clicked();
+    ASSERT_EQ(boxes->shown.size(), 1u) << "warned even for a picture that is a favourite";
+    EXPECT_EQ(boxes->shown[0].text, "Can't add any more favorites.");
+}

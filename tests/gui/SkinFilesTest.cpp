@@ -1,0 +1,77 @@
+#include "MainWindowTest.h"
+#include "Utilities.h"
+#include "ui_MainDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SkinFilesTest : public MainWindowTest {
+protected:
+    template <class Control>
+    Control& Find(const char* name) {
+        return *form.findChild<Control*>(name);
+    }
+
+    ScopedFileDialogs dialogs;
+};
+
+}  // namespace
+
+TEST_F(SkinFilesTest, ASavedSkinComesBackWholeAndANameGetsItsExtension) {
+    dialogs->answer = (sandbox.Root() / "mine").string();
+    form.SaveCalendarSkin();
+    EXPECT_EQ(form.LastCalendarSkinName, "mine");
+    const std::string saved = ReadWholeFile(sandbox.Root() / "mine.tps");
+    EXPECT_TRUE(
+        saved.starts_with("[CalendarSkin]\r\nTextEffect=Outline\r\nOutlineThickness=2\r\n"));
+    EXPECT_TRUE(saved.ends_with("OtherMonthsWeekendTextColor=4276610\r\n\r\n"));
+
+    Find<QComboBox>("CalendarTextEffectComboBox").setCurrentText("None");
+    Find<QComboBox>("CalendarFrameBackThick67ComboBox").setCurrentText("5");
+    Find<QCheckBox>("CalendarYearBoldTextCheckBox").setChecked(false);
+    SetPanelColor(Find<QWidget>("CalendarFrameCenterColorPanel"), 0x123456);
+    form.LoadCalendarSkin(true);
+    EXPECT_TRUE(
+        dialogs->asked.back().ends_with("/CalendarSkins/mine.tps|Skins (*.tps)|*.tps|Load "
+                                        "calendar skin"))
+        << dialogs->asked.back();
+    const TCalendarSkin skin = form.CurrentCalendarSkin();
+    for (const TSkinParameter& parameter : CalendarSkinParameters)
+        EXPECT_EQ(skin.Text(parameter.Key), TCalendarSkin::Default().Text(parameter.Key))
+            << parameter.Key;
+}
+
+TEST_F(SkinFilesTest, ColoursAloneOrAMissingFileFallBackAsTheyShould) {
+    QImage picture(32, 24, QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
+    picture.save(QString::fromStdString(form.CurrentFileTitle));
+    std::ofstream(sandbox.Root() / "some.tps")
+        << "[CalendarSkin]\r\nYearTextColor=255\r\nTextEffect=None\r\nShowBack=true\r\n";
+    Find<QComboBox>("CalendarDaysTextSizeComboBox").setCurrentText("20");
+    SetPanelColor(Find<QWidget>("CalendarMonthTextColorPanel"), 0x123456);
+
+    const qsizetype composed = tools->calls.size();
+    dialogs->answer = (sandbox.Root() / "some.tps").string();
+    form.LoadCalendarSkin(false);
+    EXPECT_EQ(tools->calls.size(), composed + 1) << "one composition";
+    EXPECT_EQ(PanelColor(Find<QWidget>("CalendarYearTextColorPanel")), 255u);
+    EXPECT_EQ(PanelColor(Find<QWidget>("CalendarMonthTextColorPanel")), 1666745u) << "factory";
+    EXPECT_EQ(Find<QComboBox>("CalendarTextEffectComboBox").currentText(), "Outline");
+    EXPECT_EQ(Find<QComboBox>("CalendarDaysTextSizeComboBox").currentText(), "20");
+
+    // Whole, from a file that is not there: lists their defaults, flags as they were.
+    Find<QCheckBox>("ShowCalendarBackCheckBox").setChecked(false);
+    dialogs->answer = (sandbox.Root() / "gone").string();
+    form.LoadCalendarSkin(true);
+    EXPECT_EQ(form.LastCalendarSkinName, "gone");
+    EXPECT_EQ(Find<QComboBox>("CalendarDaysTextSizeComboBox").currentText(), "12");
+    EXPECT_FALSE(Find<QCheckBox>("ShowCalendarBackCheckBox").isChecked());
+    EXPECT_EQ(PanelColor(Find<QWidget>("CalendarYearTextColorPanel")), 1666745u);
+}
