@@ -135,6 +135,8 @@ public:
 
     // The calendar's look: one control on the Calendar tab for each parameter of the skin.
     void CalendarDefaultSkinLabelClick();
+    // Lets the user click the calendar's place on a miniature of the desktop.
+    void CalendarSetDesktopPositionLabelClick();
     // Skin files (*.tps): loaded whole or for their colours only, or saved.
     void LoadCalendarSkin(bool full);
     void SaveCalendarSkin();

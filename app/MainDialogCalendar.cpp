@@ -1,9 +1,11 @@
 #include "MainDialog.h"
 
 #include "CalendarPainting.h"
+#include "Desktoppositiondialog.h"
 #include "FileDialogs.h"
 #include "Fonts.h"
 #include "LinkLabel.h"
+#include "Mydialogs.h"
 #include "Mytime.h"
 #include "Program.h"
 #include "QtText.h"
@@ -89,6 +91,11 @@ void TMainForm::BuildCalendarPages() {
     defaultSkin->setText(QStringLiteral("Default skin"));
     defaultSkin->setGeometry(10, 265, 90, 15);
     connect(defaultSkin, &TLinkLabel::clicked, this, &TMainForm::CalendarDefaultSkinLabelClick);
+    auto* position = new TLinkLabel(ui->CalendarGeneralTabSheet);
+    position->setObjectName(QStringLiteral("CalendarSetDesktopPositionLabel"));
+    position->setText(QStringLiteral("Set position on wallpaper"));
+    position->setGeometry(10, 245, 200, 15);
+    connect(position, &TLinkLabel::clicked, this, &TMainForm::CalendarSetDesktopPositionLabelClick);
     struct TSkinCommand {
         const char* Name;
         const char* Caption;
@@ -149,6 +156,18 @@ void TMainForm::CalendarDefaultSkinLabelClick() {
     ApplyDefaultSkin();
     SuppressComposition = false;
     SetFileAsWallpaper(false);
+}
+
+void TMainForm::CalendarSetDesktopPositionLabelClick() {
+    if (!ui->ShowCalendarCheckBox->isChecked()) {
+        ShowWarning("The calendar is not displayed on the wallpaper.");
+        return;
+    }
+    if (DesktopPositionForm->SelectDesktopPosition(
+            CalendarRectLeft, CalendarRectTop, ComboBoxToInt(*ui->DesktopMarginComboBox),
+            CurrentCalendarSkin().Int("OvalBackEccentricity") / 100.0,
+            SkinCheckBox("OvalBack").isChecked(), CalendarRectHeight, CalendarRectWidth))
+        SetFileAsWallpaper(false);
 }
 
 TCalendarSkin TMainForm::CurrentCalendarSkin() const {

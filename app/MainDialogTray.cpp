@@ -67,6 +67,7 @@ void TMainForm::BuildSystemTrayPopupMenu() {
     handle(STP_VisibleCalendarBackMenu, &TMainForm::STP_VisibleCalendarBackMenuClick);
     handle(STP_LoadCalendarSkinMenu, &TMainForm::CalendarLoadSkinLabelClick);
     handle(STP_LoadCalendarSkinColorsMenu, &TMainForm::CalendarLoadSkinColorsLabelClick);
+    handle(STP_SetCalendarPositionMenu, &TMainForm::CalendarSetDesktopPositionLabelClick);
     for (QAction* level : STP_NormalizeBrightnessGroup->actions()) {
         level->setEnabled(true);
         connect(level, &QAction::triggered, this,
