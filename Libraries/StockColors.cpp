@@ -2,6 +2,8 @@
 
 #include "Text.h"
 
+#include <cstdio>
+
 namespace {
 
 constexpr uint32_t Rgb(uint32_t red, uint32_t green, uint32_t blue) {
@@ -150,4 +152,22 @@ std::optional<uint32_t> FindStockColor(std::string_view name) {
     for (const TStockColor& stock : StockColorTable)
         if (SameText(stock.Name, name)) return stock.Color;
     return std::nullopt;
+}
+
+std::string ColorHintText(uint32_t color) {
+    const uint32_t red = color & 0xFF;
+    const uint32_t green = color >> 8 & 0xFF;
+    const uint32_t blue = color >> 16 & 0xFF;
+    const uint32_t value = red * 65536 + green * 256 + blue;
+    char hexadecimal[16];
+    std::snprintf(hexadecimal, sizeof hexadecimal, "0x%06X", value);
+    return " (RGB " + std::to_string(red) + "-" + std::to_string(green) + "-" +
+           std::to_string(blue) + "; Decimal = " + std::to_string(value) +
+           "; Hexadecimal = " + hexadecimal + ")";
+}
+
+std::string StockColorName(uint32_t color) {
+    for (const TStockColor& stock : StockColorTable)
+        if (stock.Color == color) return stock.Name;
+    return {};
 }

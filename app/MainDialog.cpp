@@ -56,6 +56,7 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     BuildCalendarPages();
     ConnectDesktopReactions();
     ConnectBroadcastControls();
+    ConnectColorPanels();
 
     connect(ui->AboutLabel, &TLinkLabel::clicked, this, &TMainForm::AboutLabelClick);
     connect(ui->HelpLabel, &TLinkLabel::clicked, this, &TMainForm::HelpLabelClick);

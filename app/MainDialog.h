@@ -145,6 +145,11 @@ public:
     void CalendarSaveSkinLabelClick();
     static std::string GetCalendarSkinsPath();
     TCalendarSkin CurrentCalendarSkin() const;
+    // The colour panels: a double click opens the stock colours, a right click the system's
+    // colour dialog, a middle click restores the factory colour. Answers whether it was set.
+    bool EditPanelColor(QWidget& panel, Qt::MouseButton button);
+    // The colour with a hint that names it and tells what the clicks do.
+    void SetPanelColorWithHint(QWidget& panel, uint32_t color);
     void ReadCalendarSkin(TStoredTextList& list);
     void WriteCalendarSkin(TStoredTextList& list);
 
@@ -245,6 +250,9 @@ private:
     // Where the skin dialogs open: the skins directory and the last skin's name, "*" at first.
     std::string SkinFileSuggestion();
     void ConnectBroadcastControls();
+    void ConnectColorPanels();
+    // The mouse and drops on a colour panel; answers whether the event was used.
+    bool ColorPanelEvent(QWidget& panel, QEvent& event);
     // Composes the picture a command made current; a failure is shown.
     void ComposeChosenPicture(std::string_view command);
     // A later start of the program asks for the window.
@@ -252,6 +260,12 @@ private:
 
     TerminationSignals m_terminationSignals;
     std::map<std::string, QWidget*, std::less<>> m_skinControls;
+    std::vector<QWidget*> m_colorPanels;
+    // The panel being edited, and whether a new colour of it needs the picture loaded again.
+    QWidget* m_editedPanel = nullptr;
+    bool m_editedReload = false;
+    // Where the left button went down on a panel that may be dragged.
+    QPoint m_dragStart;
     bool m_loadingPictureFileNames = false;
     // A rebuild was asked for while one ran; the running one starts over.
     bool m_pictureFileNamesOutdated = false;

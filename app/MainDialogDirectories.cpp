@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -251,6 +252,9 @@ void TMainForm::DirectoriesListBoxMouseMove(const QPoint& position) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     QListWidget& list = *ui->DirectoriesListBox;
+    if (std::ranges::find(m_colorPanels, watched) != m_colorPanels.end())
+        return ColorPanelEvent(static_cast<QWidget&>(*watched), *event) ||
+               QWidget::eventFilter(watched, event);
     if (watched == list.viewport()) {
         switch (event->type()) {
             case QEvent::MouseButtonPress:

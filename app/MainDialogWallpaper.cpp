@@ -54,7 +54,8 @@ uint32_t TMainForm::FillingPictureColor() const {
 }
 
 void TMainForm::SetFillingPictureColor(uint32_t color) {
-    SetPanelColor(*ui->FillingPictureColorPanel, color);
+    // The options give this panel its hint too, not only its first colour command.
+    SetPanelColorWithHint(*ui->FillingPictureColorPanel, color);
 }
 
 void TMainForm::SetFileAsWallpaper(bool reload) {

@@ -1,0 +1,73 @@
+#include "ColorDialog.h"
+#include "MainWindowTest.h"
+#include "StockColors.h"
+#include "Utilities.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QImage>
+#include <QMouseEvent>
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+class ColorPanelsTest : public MainWindowTest {
+protected:
+    ColorPanelsTest() {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(qRgb(0, 0, 255));
+        const std::string path = (sandbox.Root() / "sea.png").string();
+        EXPECT_TRUE(picture.save(QString::fromStdString(path)));
+        form.CurrentFileTitle = path;
+    }
+
+    QFrame& Panel() { return *form.findChild<QFrame*>("CalendarTodayBackColorPanel"); }
+
+    void Click(QWidget& widget, Qt::MouseButton button,
+               QEvent::Type type = QEvent::MouseButtonPress) {
+        QMouseEvent event(type, QPointF(2, 2), QPointF(), button, button, Qt::NoModifier);
+        QApplication::sendEvent(&widget, &event);
+    }
+};
+
+TEST(StockColorTextTest, TheHintGivesTheValueInEveryNotation) {
+    const uint32_t ochre = *FindStockColor("Ochre");
+    EXPECT_EQ(StockColorName(ochre) + ColorHintText(ochre),
+              "Ochre (RGB 185-110-25; Decimal = 12152345; Hexadecimal = 0xB96E19)");
+    for (const TStockColor& stock : StockColorTable)
+        EXPECT_EQ(TextToColor(stock.Name), stock.Color) << stock.Name;
+}
+
+TEST_F(ColorPanelsTest, MiddleClickRestoresTheFactoryColor) {
+    SetPanelColor(Panel(), 0x123456);
+    Click(Panel(), Qt::MiddleButton);
+    EXPECT_EQ(PanelColor(Panel()), 1666745u);
+    EXPECT_TRUE(Panel().toolTip().endsWith("Middle click it to set the default color."));
+    EXPECT_EQ(tools->calls.size(), 1);
+}
+
+TEST_F(ColorPanelsTest, DoubleClickPicksAStockColor) {
+    // The panel's factory colour is Ochre; its neighbour in the table is another.
+    const auto darkOchre =
+        std::ranges::find(StockColorTable, std::string_view("Dark Ochre"), &TStockColor::Name);
+    WhenModalShows([&](QWidget& window) {
+        auto& colors = dynamic_cast<TColorForm&>(window);
+        Click(*colors.Cells[darkOchre - StockColorTable.begin()], Qt::LeftButton);
+    });
+    Click(Panel(), Qt::LeftButton, QEvent::MouseButtonDblClick);
+    EXPECT_EQ(PanelColor(Panel()), darkOchre->Color);
+    EXPECT_TRUE(Panel().toolTip().startsWith("Dark Ochre (RGB 150-80-10;"));
+    EXPECT_EQ(tools->calls.size(), 1);
+}
+
+TEST_F(ColorPanelsTest, OnBlackTheFillerCellsAreMarkedToo) {
+    TColorForm colors;
+    colors.BuildColorGrid();
+    for (int k = 0; k < 144; ++k) {
+        const bool marked = k == 0 || k >= 133;
+        EXPECT_EQ(colors.Cells[k]->size(), marked ? QSize(22, 19) : QSize(30, 26)) << k;
+    }
+}
+
+}  // namespace
