@@ -1,10 +1,13 @@
 #include "MainWindowTest.h"
+#include "StoredTextList.h"
 #include "Utilities.h"
 #include "ui_MainDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -74,4 +77,30 @@ TEST_F(SkinFilesTest, ColoursAloneOrAMissingFileFallBackAsTheyShould) {
     EXPECT_EQ(Find<QComboBox>("CalendarDaysTextSizeComboBox").currentText(), "12");
     EXPECT_FALSE(Find<QCheckBox>("ShowCalendarBackCheckBox").isChecked());
     EXPECT_EQ(PanelColor(Find<QWidget>("CalendarYearTextColorPanel")), 1666745u);
+}
+
+TEST_F(SkinFilesTest, AShippedSkinChangesTheWallpaperAndTheOptionsCarryIt) {
+    QImage picture(QGuiApplication::primaryScreen()->size(), QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
+    picture.save(QString::fromStdString(form.CurrentFileTitle));
+    form.SetFileAsWallpaper(true);
+    const QString wallpaper = QString::fromStdString(GetTempPath() + "Tapestrel_Wallpaper.bmp");
+    const QImage before(wallpaper);
+
+    dialogs->answer = TMainForm::GetCalendarSkinsPath() + "/Night.tps";
+    form.LoadCalendarSkin(true);
+    const QImage after(wallpaper);
+    ASSERT_EQ(after.size(), before.size());
+    int changed = 0;
+    for (int y = 0; y < after.height(); y += 2)
+        for (int x = 0; x < after.width(); x += 2)
+            changed += after.pixel(x, y) != before.pixel(x, y);
+    EXPECT_GT(changed, 1000) << "the calendar looks different";
+
+    TStoredTextList options((sandbox.Root() / "Tapestrel.ini").string());
+    options.Load();
+    form.WriteOptions(options);
+    EXPECT_EQ(options.ReadValue("CalendarSkin", "TextEffect"), "Shadow");
+    EXPECT_EQ(options.ReadValue("Calendar", "LastCalendarSkinName"), "Night");
 }
