@@ -57,10 +57,7 @@ TEST_F(CalendarPagesTest, EveryParameterHasItsControlOnItsPageWithItsItems) {
 }
 
 TEST_F(CalendarPagesTest, TheDefaultSkinComesBackWholeWithOneComposition) {
-    QImage picture(64, 48, QImage::Format_RGB32);
-    picture.fill(Qt::gray);
-    form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
-    ASSERT_TRUE(picture.save(QString::fromStdString(form.CurrentFileTitle)));
+    UsePicture();
     form.SuppressComposition = false;
     form.SetFileAsWallpaper(true);
     const qsizetype composed = tools->calls.size();

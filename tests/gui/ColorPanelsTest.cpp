@@ -14,13 +14,7 @@ namespace {
 
 class ColorPanelsTest : public MainWindowTest {
 protected:
-    ColorPanelsTest() {
-        QImage picture(64, 48, QImage::Format_RGB32);
-        picture.fill(qRgb(0, 0, 255));
-        const std::string path = (sandbox.Root() / "sea.png").string();
-        EXPECT_TRUE(picture.save(QString::fromStdString(path)));
-        form.CurrentFileTitle = path;
-    }
+    ColorPanelsTest() { UsePicture(); }
 
     QFrame& Panel() { return *form.findChild<QFrame*>("CalendarTodayBackColorPanel"); }
 

@@ -19,10 +19,7 @@ namespace {
 class DesktopPositionTest : public MainWindowTest {
 protected:
     DesktopPositionTest() {
-        QImage picture(64, 48, QImage::Format_RGB32);
-        picture.fill(Qt::gray);
-        form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
-        EXPECT_TRUE(picture.save(QString::fromStdString(form.CurrentFileTitle)));
+        UsePicture();
         form.ui->DesktopMarginComboBox->setCurrentText("0");
         form.ui->ShowCalendarCheckBox->setChecked(true);
         form.SetFileAsWallpaper(true);

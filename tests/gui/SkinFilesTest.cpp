@@ -51,10 +51,7 @@ TEST_F(SkinFilesTest, ASavedSkinComesBackWholeAndANameGetsItsExtension) {
 }
 
 TEST_F(SkinFilesTest, ColoursAloneOrAMissingFileFallBackAsTheyShould) {
-    QImage picture(32, 24, QImage::Format_RGB32);
-    picture.fill(Qt::gray);
-    form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
-    picture.save(QString::fromStdString(form.CurrentFileTitle));
+    UsePicture();
     std::ofstream(sandbox.Root() / "some.tps")
         << "[CalendarSkin]\r\nYearTextColor=255\r\nTextEffect=None\r\nShowBack=true\r\n";
     Find<QComboBox>("CalendarDaysTextSizeComboBox").setCurrentText("20");
@@ -80,10 +77,7 @@ TEST_F(SkinFilesTest, ColoursAloneOrAMissingFileFallBackAsTheyShould) {
 }
 
 TEST_F(SkinFilesTest, AShippedSkinChangesTheWallpaperAndTheOptionsCarryIt) {
-    QImage picture(QGuiApplication::primaryScreen()->size(), QImage::Format_RGB32);
-    picture.fill(Qt::gray);
-    form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
-    picture.save(QString::fromStdString(form.CurrentFileTitle));
+    UsePicture(QGuiApplication::primaryScreen()->size());
     form.SetFileAsWallpaper(true);
     const QString wallpaper = QString::fromStdString(GetTempPath() + "Tapestrel_Wallpaper.bmp");
     const QImage before(wallpaper);

@@ -19,13 +19,7 @@ namespace {
 
 class TrayAndDropTest : public MainWindowTest {
 protected:
-    // A picture to compose.
-    TrayAndDropTest() {
-        QImage picture(32, 24, QImage::Format_RGB32);
-        picture.fill(Qt::darkGreen);
-        form.CurrentFileTitle = (sandbox.Root() / "p.png").string();
-        picture.save(QString::fromStdString(form.CurrentFileTitle));
-    }
+    TrayAndDropTest() { UsePicture(); }
 
     QAction* CheckedLevel() { return form.STP_NormalizeBrightnessGroup->checkedAction(); }
     QAction* Level(const char* caption) {
