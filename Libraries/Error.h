@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -54,6 +55,8 @@ public:
     void SetShowContext(std::string_view file, std::string_view function, int32_t line);
 
     bool Failed() const { return Status > fsWarning; }
+    // Work given up on purpose (the program is asked to end): a failure nobody needs to see.
+    bool GivenUp() const { return Failed() && SystemErrorCode == ECANCELED; }
 
     static std::string GetStatusText(FunStatus status);
     std::string GetReport() const;

@@ -31,10 +31,6 @@ struct DirectoryCloser {
     void operator()(DIR* directory) const { closedir(directory); }
 };
 
-bool GivenUp(const TFunStatContext& context) {
-    return context.Failed() && context.SystemErrorCode == ECANCELED;
-}
-
 void ScanDirectory(std::string_view directory, TFileScan& scan) {
     TStatusScope scope("LoadFilesList");
     scope.Run([&] {
@@ -91,7 +87,7 @@ void ScanDirectory(std::string_view directory, TFileScan& scan) {
 
         for (const std::string& subdirectory : subdirectories) {
             ScanDirectory(subdirectory, scan);
-            if (GivenUp(FunStatContext)) scope.AdoptCalleeFailure();
+            if (FunStatContext.GivenUp()) scope.AdoptCalleeFailure();
             scope.KeepCalleeFailure();
         }
         if (readError != 0) scope.Raise("Failed to load directory.", path, {}, readError);

@@ -39,7 +39,7 @@ void TStatusScope::KeepCalleeFailure() {
 void TStatusScope::ShowFailure(std::string_view description, std::source_location where) {
     if (!Failed()) return;
     // Work given up on purpose (the program is asked to end) is nothing to tell the user.
-    if (m_local.SystemErrorCode != ECANCELED) {
+    if (!m_local.GivenUp()) {
         m_local.SetShowContext(m_file, m_function, static_cast<int32_t>(where.line()));
         m_local.Show(description);
     }

@@ -173,8 +173,7 @@ void TMainForm::LoadPictureFileNames() {
                 std::vector<std::string> group;
                 LoadFilesList(path, PictureFilter, group, (flags & DirectoryRecurs) != 0,
                               keepGoing);
-                if (FunStatContext.Failed() && FunStatContext.SystemErrorCode == ECANCELED)
-                    scope.AdoptCalleeFailure();
+                if (FunStatContext.GivenUp()) scope.AdoptCalleeFailure();
                 scope.KeepCalleeFailure();
                 SortFileList(group);
                 pictures.insert(pictures.end(), std::make_move_iterator(group.begin()),

@@ -119,8 +119,7 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
                                     limits);
             // The desktop keeps its wallpaper; the scheduler moves on from an empty title. A
             // picture that was only given up on stays the current one.
-            if (FunStatContext.Failed() && FunStatContext.SystemErrorCode != ECANCELED)
-                CurrentFileTitle.clear();
+            if (FunStatContext.Failed() && !FunStatContext.GivenUp()) CurrentFileTitle.clear();
             scope.AdoptCalleeFailure();
         }
         UpdateSkewLabel();
