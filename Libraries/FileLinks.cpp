@@ -3,11 +3,13 @@
 #include "ArgumentText.h"
 #include "DesktopEntry.h"
 #include "Mytime.h"
+#include "QtText.h"
 #include "StatusScope.h"
 
 #include <QDateTime>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,6 +52,16 @@ std::optional<int32_t> ReadNumber(const std::map<std::string, std::string>& keys
     return value;
 }
 
+// A file that is no program, such as a read-me, or a folder: its link opens it in the program the
+// user chose for it, as a link of the Link type does.
+bool IsDocument(const std::string& path) {
+    return FileOrDirExists(path) && (IsDirectory(path) || access(path.c_str(), X_OK) != 0);
+}
+
+std::string DocumentPath(const std::string& url) {
+    return QUrl::fromEncoded(QByteArray::fromStdString(url)).toLocalFile().toStdString();
+}
+
 bool IsUtf8(std::string_view text) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     (void)decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
@@ -77,8 +89,15 @@ bool TLinkFile::Load(std::string_view linkFileName, bool resolve) {
         const auto keys = ParseDesktopEntry(content);
         if (!keys) scope.Raise("Failed to load link file.", link);
 
+        auto text = [&keys](const char* key) {
+            const auto found = keys->find(key);
+            return found == keys->end() ? std::string() : found->second;
+        };
         const auto exec = keys->find("Exec");
-        const auto command = exec == keys->end() ? std::nullopt : SplitExec(exec->second);
+        const auto command = text("Type") == "Link"
+                                 ? std::optional(std::vector{DocumentPath(text("URL"))})
+                             : exec == keys->end() ? std::nullopt
+                                                   : SplitExec(exec->second);
         if (!command) scope.Raise("Failed to get reference path.", link);
         const std::string target = command->empty() ? std::string() : command->front();
 
@@ -105,10 +124,6 @@ bool TLinkFile::Load(std::string_view linkFileName, bool resolve) {
         ReferencePath = WithoutTrailingSeparator(ProgramPath(target));
         if (ReferencePath.empty()) scope.Raise("Empty reference path.", link);
         Arguments = JoinArguments({command->begin() + 1, command->end()});
-        auto text = [&keys](const char* key) {
-            const auto found = keys->find(key);
-            return found == keys->end() ? std::string() : found->second;
-        };
         WorkingPath = WithoutTrailingSeparator(GetFullPath(text("Path")));
         Description = text("Comment");
         IconPath = WithoutTrailingSeparator(IconLocation(text("Icon")));
@@ -139,17 +154,24 @@ bool TLinkFile::Save(std::string_view linkFileName, bool overwrite) {
         struct stat existing {};
         if (lstat(link.c_str(), &existing) == 0 && !overwrite) return;
 
-        std::vector<std::string> command{ReferencePath};
-        for (std::string& argument : SplitArguments(Arguments))
-            command.push_back(std::move(argument));
-        std::vector<std::pair<std::string, std::string>> keys{
-            {"Type", "Application"},
-            {"Name", GetFileNameWithoutExtension(link)},
-            {"Exec", JoinExec(command)}};
+        std::vector<std::pair<std::string, std::string>> keys;
+        if (IsDocument(ReferencePath)) {
+            keys = {{"Type", "Link"},
+                    {"Name", GetFileNameWithoutExtension(link)},
+                    {"URL", EncodedFileUrl(ReferencePath).toStdString()}};
+        } else {
+            std::vector<std::string> command{ReferencePath};
+            for (std::string& argument : SplitArguments(Arguments))
+                command.push_back(std::move(argument));
+            keys = {{"Type", "Application"},
+                    {"Name", GetFileNameWithoutExtension(link)},
+                    {"Exec", JoinExec(command)}};
+        }
         auto optional = [&keys](const char* key, const std::string& value) {
             if (!value.empty()) keys.emplace_back(key, value);
         };
-        optional("Path", WorkingPath);
+        // A working directory is only for programs.
+        if (keys.front().second == "Application") optional("Path", WorkingPath);
         optional("Comment", Description);
         optional("Icon", IconPath);
         optional(kHotKeyKey, HotKey & 0xFFFF ? std::to_string(HotKey & 0xFFFF) : std::string());

@@ -67,6 +67,23 @@ TEST_F(LinkFileTest, HostilePathsAndArgumentsSurviveARoundTripAndValidate) {
     }
 }
 
+TEST_F(LinkFileTest, ADocumentOrAFolderIsLinkedToBeOpenedNotRun) {
+    const fs::path readme = sandbox.Root() / "Read me ü%.txt";
+    std::ofstream(readme) << "text";
+    const fs::path folder = sandbox.Root() / "a folder";
+    fs::create_directory(folder);
+    for (const fs::path& target : {readme, folder}) {
+        SCOPED_TRACE(target);
+        const std::string file = LinkPath("Readme.desktop");
+        ASSERT_TRUE(CopyFileAsLink(target.string(), file, true, "", true, false));
+        EXPECT_TRUE(Validates(file)) << ReadWholeFile(file);
+        EXPECT_NE(ReadWholeFile(file).find("Type=Link\n"), std::string::npos);
+        TLinkFile read;
+        ASSERT_TRUE(read.Load(file, true)) << FunStatContext.GetReport();
+        EXPECT_EQ(read.ReferencePath, target.string());
+    }
+}
+
 TEST_F(LinkFileTest, ExecFieldCodesAndForeignEntriesAreRead) {
     EXPECT_EQ(SplitExec("viewer --title \"a \\\"b\\\"\" %U 100%%"),
               (std::vector<std::string>{"viewer", "--title", "a \"b\"", "100%"}));
