@@ -1,0 +1,127 @@
+#include "Error.h"
+#include "File.h"
+#include "TestSupport.h"
+
+#include <sys/stat.h>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class DirectoryTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override { FunStatContext.Reset(fsPerfect); }
+
+    fs::path Write(const fs::path& path, const std::string& content) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << content;
+        return path;
+    }
+
+    SandBox sandbox;
+    ScopedMessageBoxes boxes;
+    const fs::path source = sandbox.Root() / "Tapestrel-1.2";
+    const fs::path target = sandbox.Root() / "opt/Tapestrel-1.2";
+    const fs::path outside = sandbox.Root() / "outside";
+};
+
+TEST_F(DirectoryTreeTest, ACopyOverAnInstallationReplacesItsFilesAndNeverWritesOutsideIt) {
+    Write(source / "Install", "new program");
+    Write(source / "CalendarSkins/Night.tps", "new skin");
+    Write(source / ".hidden", "not ours");
+    fs::create_symlink("Install", source / "install-link");
+    fs::create_symlink(outside, source / "linked-folder");
+    Write(outside / "Night.tps", "outside");
+
+    const fs::path readOnly = Write(target / "Install", "old program");
+    chmod(readOnly.c_str(), 0444);
+    Write(target / "Tapestrel.ini", "options");
+    // A link where the copy puts a directory: the copy replaces it instead of writing into it.
+    fs::create_directories(target.parent_path());
+    fs::create_symlink(outside, target / "CalendarSkins");
+
+    CopyDeleteDirectory(source.string() + "/", target.string(), true);
+
+    EXPECT_EQ(FunStatContext.Status, fsPerfect) << FunStatContext.GetReport();
+    EXPECT_EQ(ReadWholeFile(target / "Install"), "new program");
+    EXPECT_EQ(ReadWholeFile(target / "install-link"), "new program");
+    EXPECT_FALSE(fs::is_symlink(target / "install-link"));
+    EXPECT_EQ(ReadWholeFile(target / "Tapestrel.ini"), "options");
+    EXPECT_FALSE(fs::is_symlink(target / "CalendarSkins"));
+    EXPECT_EQ(ReadWholeFile(target / "CalendarSkins/Night.tps"), "new skin");
+    EXPECT_EQ(ReadWholeFile(outside / "Night.tps"), "outside");
+    EXPECT_FALSE(fs::exists(target / ".hidden"));
+    EXPECT_FALSE(fs::exists(target / "linked-folder"));
+    EXPECT_TRUE(boxes->shown.empty());
+}
+
+TEST_F(DirectoryTreeTest, ATargetInsideTheSourceIsNotCopiedIntoItself) {
+    Write(source / "Install", "program");
+    CopyDeleteDirectory(source.string(), (source / "copy").string(), true);
+    EXPECT_EQ(ReadWholeFile(source / "copy/Install"), "program");
+    EXPECT_FALSE(fs::exists(source / "copy/copy"));
+}
+
+TEST_F(DirectoryTreeTest, AFileThatCannotBeCopiedFailsEveryLevelButTheRestIsCopied) {
+    Write(source / "skins/Night.tps", "skin");
+    Write(source / "skins/Day.tps", "day");
+    // A directory where the file should go: the copy cannot replace it.
+    fs::create_directories(target / "skins/Night.tps");
+
+    CopyDeleteDirectory(source.string(), target.string(), true);
+
+    EXPECT_EQ(FunStatContext.Status, fsError);
+    EXPECT_EQ(FunStatContext.Description, "Failed to copy file.");
+    EXPECT_EQ(ReadWholeFile(target / "skins/Day.tps"), "day");
+    ASSERT_EQ(boxes->shown.size(), 2u) << "one box for each failing level";
+    EXPECT_EQ(boxes->shown[0].text, "Failed to process directory.");
+    EXPECT_EQ(boxes->shown[0].caption, "Error");
+}
+
+TEST_F(DirectoryTreeTest, WithoutCopyTheSourcesFilesGoAndItsDirectoriesAreMade) {
+    Write(source / "a/file", "x");
+    fs::create_directories(target.parent_path());
+    CopyDeleteDirectory(source.string(), target.string(), false);
+    EXPECT_EQ(FunStatContext.Status, fsPerfect) << FunStatContext.GetReport();
+    EXPECT_FALSE(fs::exists(source));
+    EXPECT_TRUE(fs::is_directory(target / "a"));
+    EXPECT_FALSE(fs::exists(target / "a/file"));
+    CopyDeleteDirectory(source.string(), "", true);
+    EXPECT_EQ(FunStatContext.Description, "Empty destination name.");
+}
+
+TEST_F(DirectoryTreeTest, DeletingRemovesLinksButNotWhatTheyPointTo) {
+    Write(target / "Tapestrel", "program");
+    Write(target / "CalendarSkins/Night.tps", "skin");
+    chmod((target / "CalendarSkins").c_str(), 0555);
+    Write(outside / "keep", "keep");
+    fs::create_symlink(outside, target / "linked-folder");
+
+    DeleteDirectoryNoErrors(target.string());
+
+    EXPECT_EQ(FunStatContext.Status, fsPerfect) << FunStatContext.GetReport();
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target)));
+    EXPECT_EQ(ReadWholeFile(outside / "keep"), "keep");
+
+    // A link given in place of the directory is not followed either.
+    fs::create_symlink(outside, sandbox.Root() / "link");
+    DeleteDirectoryNoErrors((sandbox.Root() / "link").string());
+    EXPECT_EQ(FunStatContext.Description, "Can not find directory.");
+    EXPECT_TRUE(fs::exists(outside / "keep"));
+}
+
+TEST_F(DirectoryTreeTest, RenamingReplacesTheTargetOnlyWhenAsked) {
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace);
+        FunStatContext.Reset(fsPerfect);
+        const fs::path from = Write(target / "Install", "new");
+        const fs::path to = Write(target / "Tapestrel", "old");
+        chmod(to.c_str(), 0444);
+        MyRenameFile(from.string(), to.string(), replace);
+        EXPECT_EQ(ReadWholeFile(to), replace ? "new" : "old");
+        EXPECT_EQ(FunStatContext.Description, replace ? "" : "Failed to rename.");
+    }
+}
+
+}  // namespace
