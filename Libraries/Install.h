@@ -10,7 +10,9 @@ class TInstallForm;
 }
 
 // The installer's window: the main window when the program runs as its own installer or
-// uninstaller.
+// uninstaller. Installing copies the program's directory into the chosen one, makes the copy
+// named Install the program file, adds the links and starts the installed program; uninstalling
+// removes the program's directory and the links again.
 class TInstallForm : public QWidget {
     Q_OBJECT
 
@@ -21,12 +23,22 @@ public:
     void Setup(std::string_view productName, std::string_view description,
                std::string_view versionText);
 
+    void BrowseButtonClick();
+    void InstallButtonClick();
+    void CancelButtonClick();
+
+    // Both show their own failure.
+    void Install();
+    void Uninstall();
+
     std::unique_ptr<Ui::TInstallForm> ui;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool IsUninstalling() const;
+
     std::string m_productName;
 };
 

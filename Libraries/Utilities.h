@@ -111,6 +111,13 @@ std::string GetUserRegistryText(std::string_view product, std::string_view subKe
 void SetUserRegistryText(std::string_view product, std::string_view subKey,
                          std::string_view valueName, std::string_view text);
 
+// The entry by which the system's list of installed programs offers to uninstall one: the
+// [Uninstall] group of the machine settings of keyName. Without the rights to write it, nothing is
+// written and nothing fails.
+void SetUninstallRegistry(std::string_view keyName, std::string_view displayName,
+                          std::string_view uninstallCommand);
+void DeleteUninstallerRegistry(std::string_view keyName);
+
 // Makes the picture file the desktop wallpaper; a bare name is taken from GetTempPath. The
 // desktop gets a new name for the same pixels each time (it would show its cached picture for a
 // name it knows); the two newest names are kept.

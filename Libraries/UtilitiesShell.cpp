@@ -155,6 +155,24 @@ void SetUserRegistryText(std::string_view product, std::string_view subKey,
     SetRegistryText(RegistryRoot::CurrentUser, UserKeyPath(product, subKey), valueName, text);
 }
 
+void SetUninstallRegistry(std::string_view keyName, std::string_view displayName,
+                          std::string_view uninstallCommand) {
+    TStatusScope scope("SetUninstallRegistry");
+    try {
+        WriteRegistryValue(RegistryRoot::LocalMachine, keyName, "Uninstall", "DisplayName",
+                           displayName);
+        WriteRegistryValue(RegistryRoot::LocalMachine, keyName, "Uninstall", "UninstallString",
+                           uninstallCommand);
+    } catch (const std::runtime_error&) {
+        // A user who may not write the machine's settings installed for themselves alone.
+    }
+}
+
+void DeleteUninstallerRegistry(std::string_view keyName) {
+    TStatusScope scope("DeleteUninstallerRegistry");
+    scope.Run([&] { RemoveRegistryKey(RegistryRoot::LocalMachine, keyName, "Uninstall"); });
+}
+
 void DroppedFilesToList(const QMimeData& drop, std::vector<std::string>& list) {
     TStatusScope scope("DroppedFilesToList");
     list.clear();

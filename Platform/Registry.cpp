@@ -40,13 +40,31 @@ std::string ReadRegistryValue(RegistryRoot root, std::string_view product, std::
     return ToBytes(settings.value(ToQString(name)).toString());
 }
 
+namespace {
+
+void Sync(QSettings& settings, const std::string& path) {
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        throw std::runtime_error("Cannot write the settings file " + path + ".");
+}
+
+}  // namespace
+
 void WriteRegistryValue(RegistryRoot root, std::string_view product, std::string_view subKey,
                         std::string_view name, std::string_view text) {
     const std::string path = RegistryFilePath(root, product);
     QSettings settings(ToQString(path), QSettings::IniFormat);
     EnterGroup(settings, subKey);
     settings.setValue(ToQString(name), ToQString(text));
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        throw std::runtime_error("Cannot write the settings file " + path + ".");
+    Sync(settings, path);
+}
+
+void RemoveRegistryKey(RegistryRoot root, std::string_view product, std::string_view subKey) {
+    const std::string path = RegistryFilePath(root, product);
+    QSettings settings(ToQString(path), QSettings::IniFormat);
+    if (subKey.empty())
+        settings.clear();
+    else
+        settings.remove(ToQString(subKey));
+    Sync(settings, path);
 }

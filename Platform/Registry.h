@@ -17,3 +17,6 @@ std::string ReadRegistryValue(RegistryRoot root, std::string_view product, std::
 // Written through to the file before it returns; throws std::runtime_error when it can't be.
 void WriteRegistryValue(RegistryRoot root, std::string_view product, std::string_view subKey,
                         std::string_view name, std::string_view text);
+// Removes the key with all its values; a missing key is no failure. Throws std::runtime_error
+// when the file can't be written.
+void RemoveRegistryKey(RegistryRoot root, std::string_view product, std::string_view subKey);

@@ -68,9 +68,9 @@ void SetEnvironment(const char* name, const fs::path& value) {
 SandBox::SandBox() {
     std::string pattern = (fs::temp_directory_path() / "tapestrel-test-XXXXXX").string();
     m_root = mkdtemp(pattern.data());
-    for (const char* name :
-         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR",
-          "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY"}) {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
+                             "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "XDG_CURRENT_DESKTOP",
+                             "DESKTOP_SESSION", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY"}) {
         const char* value = std::getenv(name);
         m_savedEnvironment[name] = value ? std::optional<std::string>(value) : std::nullopt;
     }
@@ -85,6 +85,8 @@ SandBox::SandBox() {
     mkdir(RuntimeDirectory().c_str(), 0700);
     SetEnvironment("HOME", Home());
     SetEnvironment("XDG_CONFIG_HOME", Home() / ".config");
+    // The machine's settings too: tests run as root, who may write them.
+    SetEnvironment("XDG_CONFIG_DIRS", m_root / "etc/xdg");
     SetEnvironment("XDG_DATA_HOME", Home() / ".local/share");
     SetEnvironment("XDG_CACHE_HOME", Home() / ".cache");
     SetEnvironment("XDG_RUNTIME_DIR", RuntimeDirectory());
