@@ -8,7 +8,7 @@ namespace Ui {
 class TAboutForm;
 }
 
-// The About window: the product's name and version.
+// The About window: the product's name and version, who makes it, and the pages about it.
 class TAboutForm : public QDialog {
     Q_OBJECT
 
@@ -21,10 +21,16 @@ public:
     // Shows the window modally. Follows the status protocol and shows its own failure.
     void Dialog();
 
+    void VisitMySiteButtonClick();
+    void LicenseTermsButtonClick();
+    void ContactMeButtonClick();
+
     std::unique_ptr<Ui::TAboutForm> ui;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Okay is also the cancel button: Escape and the close box press it.
+    void reject() override;
 };
 
 extern TAboutForm* AboutForm;
