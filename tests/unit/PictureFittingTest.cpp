@@ -23,6 +23,10 @@ const TFitCase kFitCases[] = {
      1.4222},
     {"BelowTheMinimumNeitherStretchedNorEnlarged", 200, 100, true, true, 1.2, 300, false, 200, 100,
      1.6},
+    // The limits themselves still allow.
+    {"SkewExactlyAtTheMaximumIsStretched", 1875, 1000, true, true, 1.5, 300, true, 1280, 1024, 1.5},
+    {"SidesExactlyAtTheMinimumAreStretched", 300, 300, true, true, 1.3, 300, true, 1280, 1024,
+     1.25},
     {"NoSkewLimitStretchesAnything", 1920, 1080, true, true, -1, 300, true, 1280, 1024, 1.4222},
     {"NoMinimumStretchesSmallPictures", 200, 100, true, true, 2.0, -1, true, 1280, 1024, 1.6},
     {"NoMinimumEnlargesSmallPictures", 200, 100, true, false, 2.0, -1, false, 1280, 640, 1.6},
