@@ -72,8 +72,24 @@ std::string GetProgramDirectory() {
 
 std::string GetProgramDataDirectory() {
     const std::string directory = GetProgramDirectory();
-    if (access(directory.c_str(), W_OK) == 0) return directory;
+    if (!IsSystemProgramDirectory(directory) && access(directory.c_str(), W_OK) == 0)
+        return directory;
     return UserConfigDirectory(ProductName);
+}
+
+bool IsSystemProgramDirectory(std::string_view directory) {
+    for (const std::string_view tree : {"/usr", "/bin", "/sbin", "/opt"})
+        if (directory.starts_with(tree) &&
+            (directory.size() == tree.size() || directory[tree.size()] == '/'))
+            return true;
+    return false;
+}
+
+std::string GetSharedFilePath(std::string_view name) {
+    const std::string beside = GetProgramDirectory() + "/" + std::string(name);
+    std::error_code error;
+    if (std::filesystem::exists(beside, error)) return beside;
+    return "/usr/share/tapestrel/" + std::string(name);
 }
 
 std::string GetProgramFileName() {

@@ -33,9 +33,16 @@ std::string GetProgramPath();
 std::string GetProgramDirectory();
 std::string GetProgramFileName();
 // Where the options file, CalendarSkins/ and Errors.log live (no trailing separator): the
-// program's own directory when the user may write to it, otherwise (a system-wide install, a
-// package) the user's configuration directory for the program, so the options are still saved.
+// program's own directory when the user may write to it and it is not a system program directory,
+// otherwise (a system-wide install, a package) the user's configuration directory for the program,
+// so the options are still saved, and saved per user.
 std::string GetProgramDataDirectory();
+// Within /usr, /bin, /sbin or /opt: the trees that hold the installed system's programs and no
+// user's data, even where the user (root) may write to them.
+bool IsSystemProgramDirectory(std::string_view directory);
+// A file the program only reads (the help page, the read-me, the shipped skins): beside the
+// program when it is there, else where a package puts it, /usr/share/tapestrel/.
+std::string GetSharedFilePath(std::string_view name);
 // Command-line element i: 0 is the program as started, 1 the first parameter. Empty when absent.
 std::string GetParameter(size_t index);
 

@@ -5,13 +5,12 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace {
-
-// Drawn on a 256-unit square and scaled, so every size is sharp.
-QPixmap PaintIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+// Drawn on a 256-unit square and scaled, so every size is sharp. An image rather than a pixmap:
+// the build renders the package's icon files with no display to paint on.
+QImage PaintProgramIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 256.0, size / 256.0);
     painter.setPen(Qt::NoPen);
@@ -50,13 +49,11 @@ QPixmap PaintIcon(int size) {
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 4; ++column)
             painter.drawRect(QRectF(160 + 16 * column, 76 + 14 * row, 10, 8));
-    return pixmap;
+    return image;
 }
-
-}  // namespace
 
 QIcon ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) icon.addPixmap(PaintIcon(size));
+    for (int size : ProgramIconSizes) icon.addPixmap(QPixmap::fromImage(PaintProgramIcon(size)));
     return icon;
 }

@@ -37,7 +37,7 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     RouteApplicationExceptions();
     if (TApplication* application = Application()) {
         application->SetHintTiming(kHintPauseMs, kHintShortPauseMs, kHintHidePauseMs);
-        application->HelpFile = GetProgramDirectory() + "/Help.html";
+        application->HelpFile = GetSharedFilePath("Help.html");
     }
 
     for (char letter = 'A'; letter <= 'Z'; ++letter)

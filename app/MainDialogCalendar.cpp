@@ -255,7 +255,7 @@ std::string TMainForm::GetCalendarSkinsPath() {
 
 void TMainForm::PrepareCalendarSkins() {
     const std::string skins = GetCalendarSkinsPath();
-    const std::string shipped = GetProgramDirectory() + "/CalendarSkins";
+    const std::string shipped = GetSharedFilePath("CalendarSkins");
     // An existing directory is fine, and without it only skin files cannot be saved.
     if (mkdir(skins.c_str(), 0755) != 0 || skins == shipped) return;
     // A new directory of the user's own starts with the skins that come with the program.

@@ -50,6 +50,35 @@ TEST(ProgramTest, AnExceptionThatCannotBeHandledEndsTheProcessWithCode1) {
     EXPECT_EXIT(TerminateProgramFun(), ::testing::ExitedWithCode(1), "");
 }
 
+// Where a package or the administrator put the program, options are kept per user even when the
+// user, root, may write beside it.
+TEST(ProgramDataTest, SystemProgramDirectoriesAreTheInstalledSystemsTrees) {
+    struct Row {
+        const char* directory;
+        bool system;
+    };
+    for (const auto& [directory, system] : {Row{"/usr/bin", true},
+                                            {"/usr/local/bin", true},
+                                            {"/usr/games", true},
+                                            {"/usr", true},
+                                            {"/bin", true},
+                                            {"/sbin", true},
+                                            {"/opt/Tapestrel", true},
+                                            {"/home/ann/.local/opt/Tapestrel", false},
+                                            {"/home/ann/usr/bin", false},
+                                            {"/usrlocal/bin", false},
+                                            {"/binaries", false},
+                                            {"/optional/Tapestrel", false},
+                                            {"/srv/Tapestrel", false},
+                                            {"/", false}})
+        EXPECT_EQ(IsSystemProgramDirectory(directory), system) << directory;
+}
+
+TEST(ProgramDataTest, SharedFilesAreReadBesideTheProgramElseWhereThePackagePutsThem) {
+    EXPECT_EQ(GetSharedFilePath(GetProgramFileName()), GetProgramPath());
+    EXPECT_EQ(GetSharedFilePath("NotShipped.html"), "/usr/share/tapestrel/NotShipped.html");
+}
+
 TEST(TerminationSignalsTest, SignalsArriveInTheEventLoop) {
     TerminationSignals termination;
     ASSERT_TRUE(termination.Install());
