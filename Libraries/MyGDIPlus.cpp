@@ -99,6 +99,41 @@ QRect RegionToDecode(const QRect& source, const QSize& destination, int reductio
     return source.adjusted(-x, -y, x, y);
 }
 
+using TBrightnessHistogram = std::array<int64_t, 256>;
+
+// Counts max(R, G, B) of every pixel of the rows.
+void CountBrightness(const uchar* bits, qsizetype stride, qsizetype step, int width, int rows,
+                     TBrightnessHistogram& counts) {
+    for (int y = 0; y < rows; ++y) {
+        const uchar* p = bits + y * stride;
+        for (int x = 0; x < width; ++x, p += step) ++counts[std::max({p[0], p[1], p[2]})];
+    }
+}
+
+// The histogram gives both the sum and the sum of squares exactly, in one pass over the pixels
+// instead of two.
+PictureBrightness BrightnessOf(const TBrightnessHistogram& histogram, int64_t count) {
+    PictureBrightness brightness;
+    if (count < 1) return brightness;
+    int64_t sum = 0;
+    for (int v = 0; v < 256; ++v) sum += histogram[static_cast<size_t>(v)] * v;
+    const int64_t mean = sum / count;
+    int64_t squares = 0;
+    for (int v = 0; v < 256; ++v)
+        squares += histogram[static_cast<size_t>(v)] * (v - mean) * (v - mean);
+    brightness.MeanBrightness = static_cast<double>(mean) / 255.0;
+    brightness.BrightnessDeviation = std::sqrt(static_cast<double>(squares / count)) / 255.0;
+    return brightness;
+}
+
+void ApplyGamma(QImage& image, const TGammaTable& table) {
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* p = image.scanLine(y);
+        for (int x = 0; x < image.width(); ++x, p += 4)
+            for (int c = 0; c < 3; ++c) p[c] = table[p[c]];
+    }
+}
+
 }  // namespace
 
 void GetPictureExtensions(TExtensionList& extensions) {
@@ -139,41 +174,31 @@ PictureBrightness GetPictureBright(const QImage& picture) {
         QImage pixels = picture;
         if (pixels.isNull() || !ConvertToArgb32(pixels)) scope.Raise("Failed to lock bitmap bits");
 
-        // A histogram of the brightness gives both the sum and the sum of squares exactly, in
-        // one pass over the pixels instead of two.
-        std::array<int64_t, 256> histogram{};
+        TBrightnessHistogram histogram{};
         std::mutex merging;
         const uchar* const bits = pixels.constBits();
         const qsizetype stride = pixels.bytesPerLine();
         ParallelRows(pixels.height(), RowsPerThread(pixels.width()), [&](int first, int last) {
-            std::array<int64_t, 256> counts{};
-            for (int y = first; y < last; ++y) {
-                const uchar* p = bits + y * stride;
-                for (int x = 0; x < pixels.width(); ++x, p += 4)
-                    ++counts[std::max({p[0], p[1], p[2]})];
-            }
+            TBrightnessHistogram counts{};
+            CountBrightness(bits + first * stride, stride, 4, pixels.width(), last - first, counts);
             const std::lock_guard lock(merging);
             for (size_t v = 0; v < counts.size(); ++v) histogram[v] += counts[v];
         });
-
-        const int64_t count = static_cast<int64_t>(pixels.width()) * pixels.height();
-        int64_t sum = 0;
-        for (int v = 0; v < 256; ++v) sum += histogram[static_cast<size_t>(v)] * v;
-        const int64_t mean = sum / count;
-        int64_t squares = 0;
-        for (int v = 0; v < 256; ++v)
-            squares += histogram[static_cast<size_t>(v)] * (v - mean) * (v - mean);
-        brightness.MeanBrightness = static_cast<double>(mean) / 255.0;
-        brightness.BrightnessDeviation = std::sqrt(static_cast<double>(squares / count)) / 255.0;
+        brightness =
+            BrightnessOf(histogram, static_cast<int64_t>(pixels.width()) * pixels.height());
     });
     return brightness;
+}
+
+double NormalizationFactor(double level, double mean) {
+    return std::clamp(level, 0.01, 1.0) / std::clamp(mean, 0.01, 1.0);
 }
 
 double NormalizePictureBrightness(QImage& picture, std::string_view method, double level,
                                   double mean, double deviation) {
     mean = std::clamp(mean, 0.01, 1.0);
     level = std::clamp(level, 0.01, 1.0);
-    const double factor = level / mean;
+    const double factor = NormalizationFactor(level, mean);
     TStatusScope scope("NormalizePictureBrightness");
     scope.Run([&] {
         if (picture.isNull() || !ConvertToArgb32(picture))
@@ -270,14 +295,18 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         const TPicturePlacement place =
             PlacePicture(file.Size().width(), file.Size().height(), rules);
         // Every decision above used the picture's true size; the pixels may come reduced, and
-        // only the part that is drawn unless the whole picture is measured for normalization.
-        // Without normalization a JPEG is drawn band by band as it is decoded.
-        const int reduction = ChooseReduction(place.Source.size(), place.Destination.size());
-        const bool inBands = !effects.NormalizeBrightness && file.CanDecodeInBands();
+        // only the part that is drawn. Normalization measures the whole picture at its full
+        // resolution: a reduced one would give a factor that depends on the desktop's size.
+        // A JPEG comes band by band as it is decoded, so that it is never held whole: its
+        // brightness is counted as the rows pass, and the normalization is then applied to
+        // what was drawn of them.
+        const bool normalize = effects.NormalizeBrightness;
+        const int reduction =
+            normalize ? 1 : ChooseReduction(place.Source.size(), place.Destination.size());
+        const bool inBands = file.CanDecodeInBands();
         const QRect region =
-            effects.NormalizeBrightness
-                ? QRect(QPoint(0, 0), file.Size())
-                : RegionToDecode(place.Source, place.Destination.size(), reduction);
+            normalize ? QRect(QPoint(0, 0), file.Size())
+                      : RegionToDecode(place.Source, place.Destination.size(), reduction);
         TDecodedPicture picture;
         if (!(inBands ? file.StartBands(region, reduction, picture)
                       : file.Decode(region, reduction, picture)))
@@ -285,23 +314,50 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         spent.Decode = MillisecondsSince(clock);
         keepGoing();
 
-        if (effects.NormalizeBrightness) {
+        // Pixels without area only take the factor.
+        auto normalizeDrawn = [&](QImage& pixels, const PictureBrightness& brightness) {
+            if (factor)
+                *factor = NormalizationFactor(effects.NormalizeLevel, brightness.MeanBrightness);
+            if (pixels.isNull()) return;
+            NormalizePictureBrightness(pixels, effects.NormalizeMethod, effects.NormalizeLevel,
+                                       brightness.MeanBrightness, brightness.BrightnessDeviation);
+            scope.AdoptCalleeFailure();
+        };
+        if (normalize && !inBands) {
             const PictureBrightness brightness = GetPictureBright(picture.Pixels);
             scope.AdoptCalleeFailure();
-            const double applied = NormalizePictureBrightness(
-                picture.Pixels, effects.NormalizeMethod, effects.NormalizeLevel,
-                brightness.MeanBrightness, brightness.BrightnessDeviation);
-            scope.AdoptCalleeFailure();
-            if (factor) *factor = applied;
+            normalizeDrawn(picture.Pixels, brightness);
             spent.Normalize = MillisecondsSince(clock);
             keepGoing();
         }
+
+        // The bands, each counted when normalizing and drawn when there is a resampler.
+        TBrightnessHistogram histogram{};
+        auto readBands = [&](TPictureResampler* resampler) {
+            TPixelView band;
+            int firstRow = 0;
+            while (file.NextBand(band, firstRow)) {
+                spent.Decode += MillisecondsSince(clock);
+                if (normalize)
+                    CountBrightness(band.Origin, band.StepY, band.StepX, band.Width, band.Height,
+                                    histogram);
+                if (resampler) resampler->AddRows(band, firstRow);
+                spent.Draw += MillisecondsSince(clock);
+            }
+            if (!file.BandsComplete()) fail();
+            const QSize size = picture.ViewSize();
+            return BrightnessOf(histogram, static_cast<int64_t>(size.width()) * size.height());
+        };
 
         bitmap = QImage();
         const int width = rules.DesktopWidth;
         const int height = rules.DesktopHeight;
         if (width < 1 || height < 1) {
             // Nothing to draw on; the picture was still read.
+            if (normalize && inBands) {
+                QImage none;
+                normalizeDrawn(none, readBands(nullptr));
+            }
             if (skew) *skew = place.Skew;
             return;
         }
@@ -320,16 +376,21 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         const bool gamma = GammaApplies(effects.Gamma);
         const TGammaTable table = gamma ? GammaTable(effects.Gamma) : TGammaTable{};
         if (inBands) {
+            // Gamma comes after the normalization, which needs every band first.
             TPictureResampler resampler(desktop, place.Destination, picture.ViewSize(), false,
-                                        source, gamma ? &table : nullptr);
-            TPixelView band;
-            int firstRow = 0;
-            while (file.NextBand(band, firstRow)) {
-                spent.Decode += MillisecondsSince(clock);
-                resampler.AddRows(band, firstRow);
-                spent.Draw += MillisecondsSince(clock);
+                                        source, gamma && !normalize ? &table : nullptr);
+            const PictureBrightness brightness = readBands(&resampler);
+            if (normalize) {
+                const QRect drawn = place.Destination & desktop.rect();
+                QImage part;
+                if (!drawn.isEmpty())
+                    part = QImage(
+                        desktop.bits() + drawn.y() * desktop.bytesPerLine() + drawn.x() * 4,
+                        drawn.width(), drawn.height(), desktop.bytesPerLine(), desktop.format());
+                normalizeDrawn(part, brightness);
+                if (gamma && !part.isNull()) ApplyGamma(part, table);
+                spent.Normalize = MillisecondsSince(clock);
             }
-            if (!file.BandsComplete()) fail();
         } else {
             const bool drawn = DrawPictureRect(desktop, place.Destination, picture.View(), source,
                                                gamma ? &table : nullptr, limits.Progress);

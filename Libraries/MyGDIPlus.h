@@ -33,6 +33,9 @@ inline constexpr std::string_view kAnisotropicDampening = "Anisotropic dampening
 inline constexpr std::string_view kBalancedScaling = "Balanced scaling";
 inline constexpr std::string_view kMirroredScaling = "Mirrored scaling";
 
+// level / mean, both kept within 0.01 and 1: how much normalization brightens a picture.
+double NormalizationFactor(double level, double mean);
+
 // Rescales the colours of picture (32-bit; converted to Format_ARGB32 when it is anything else)
 // towards brightness level from its measured mean and deviation by method; alpha is left as it
 // is, and so are all pixels when method is none of the three. Returns level / mean, the

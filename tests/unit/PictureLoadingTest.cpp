@@ -225,6 +225,63 @@ TEST_F(PictureLoadingTest, NormalizationComesFirstAndReportsItsFactor) {
     EXPECT_EQ(factor, 0.0) << "not normalized";
 }
 
+// Noise and a fine checkerboard: averaging pixels, as a reduced decode does, changes their
+// brightness the most.
+QImage NoisyPicture(int width, int height) {
+    QImage image = SmoothPicture(width, height);
+    uint32_t seed = 12345;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const QRgb pixel = image.pixel(x, y);
+            const int noise = static_cast<int>(seed >> 24) - 128;
+            image.setPixel(x, y,
+                           qRgb(std::clamp(qRed(pixel) / 3 + noise, 0, 255),
+                                std::clamp(qGreen(pixel) / 3 + noise, 0, 255),
+                                std::clamp(qBlue(pixel) / 3 + noise, 0, 255)));
+        }
+    return image;
+}
+
+QImage Checkerboard(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, (x + y) % 2 ? qRgb(200, 0, 0) : qRgb(0, 0, 120));
+    return image;
+}
+
+TEST_F(PictureLoadingTest, NormalizationMeasuresTheWholePictureWhateverTheDesktopsSize) {
+    TPictureEffects effects;
+    effects.NormalizeBrightness = true;
+    effects.NormalizeMethod = "Mirrored scaling";
+    effects.NormalizeLevel = 0.6;
+    effects.Gamma = 80;
+    for (const auto& [name, picture] :
+         {std::pair{"noise", NoisyPicture(800, 600)}, {"checkerboard", Checkerboard(800, 600)}}) {
+        SCOPED_TRACE(name);
+        for (const char* format : {"jpg", "png"}) {
+            const std::string path = Save(picture, std::string(name) + "." + format, format);
+            QImage decoded(QString::fromStdString(path));
+            const double exact = NormalizationFactor(0.6, GetPictureBright(decoded).MeanBrightness);
+            for (const QSize desktop : {QSize(800, 600), QSize(200, 150), QSize(0, 0)}) {
+                const QImage bitmap =
+                    Load(path, Desktop(desktop.width(), desktop.height()), effects);
+                EXPECT_DOUBLE_EQ(factor, exact) << format << " on " << desktop.width();
+            }
+            // The full-resolution order: normalized, then drawn with gamma.
+            const PictureBrightness brightness = GetPictureBright(decoded);
+            NormalizePictureBrightness(decoded, effects.NormalizeMethod, 0.6,
+                                       brightness.MeanBrightness, brightness.BrightnessDeviation);
+            QImage expected(200, 150, QImage::Format_ARGB32);
+            const TGammaTable gamma = GammaTable(80);
+            DrawPictureRect(expected, expected.rect(), UprightView(decoded), decoded.rect(),
+                            &gamma);
+            EXPECT_GE(Psnr(Load(path, Desktop(200, 150), effects), expected), 40.0) << format;
+        }
+    }
+}
+
 TEST_F(PictureLoadingTest, AnEmptyFileNameDoesNothing) {
     QImage bitmap(3, 3, QImage::Format_ARGB32);
     skew = factor = -1.0;
