@@ -39,6 +39,32 @@ bool IsJpeg(int fd) {
     return lseek(fd, 0, SEEK_SET) == 0 && jpeg;
 }
 
+// libpng takes each chunk but the image data whole into memory of its own, asked for and cleared
+// at the size the chunk's header claims: a file of a few hundred bytes claiming a text chunk of
+// 2 GB would cost that much memory and seconds. A chunk that claims more than the file holds
+// cannot be read anyway; the image data, which libpng reads as it goes, may still show a part of
+// a cut-off picture.
+bool HasPngChunkPastEnd(int fd) {
+    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    struct stat status {};
+    unsigned char header[8];
+    if (fstat(fd, &status) != 0 || pread(fd, header, sizeof header, 0) != sizeof header ||
+        std::memcmp(header, kSignature, sizeof header) != 0)
+        return false;
+    const auto size = static_cast<uint64_t>(status.st_size);
+    // Each chunk: its length (big-endian), its type, its data and a checksum.
+    for (uint64_t offset = sizeof kSignature; offset + 8 <= size;) {
+        if (pread(fd, header, sizeof header, static_cast<off_t>(offset)) != sizeof header)
+            return false;
+        const uint64_t length =
+            static_cast<uint64_t>(header[0]) << 24 | header[1] << 16 | header[2] << 8 | header[3];
+        if (offset + 12 + length > size) return std::memcmp(header + 4, "IDAT", 4) != 0;
+        if (std::memcmp(header + 4, "IEND", 4) == 0) return false;
+        offset += 12 + length;
+    }
+    return false;
+}
+
 TOrientation FromQt(QImageIOHandler::Transformations transformation) {
     return {transformation.testFlag(QImageIOHandler::TransformationMirror),
             transformation.testFlag(QImageIOHandler::TransformationFlip),
@@ -175,6 +201,8 @@ bool TPictureFile::Open(const std::string& fileName) {
         if (HasTooManyScans(m_fd)) return Fail(0, TooManyScansReason());
         if (lseek(m_fd, 0, SEEK_SET) != 0) return Fail(errno);
     }
+    if (HasPngChunkPastEnd(m_fd))
+        return Fail(0, "The file is damaged: a part claims more bytes than the file has.");
     return OpenWithQt();
 }
 

@@ -38,6 +38,69 @@ size_t FindKey(const std::vector<std::string>& lines, std::string_view key) {
     return lines.size();
 }
 
+// A value holding a line break or a NUL byte (a path may) would otherwise come back cut short,
+// its rest a line of its own: such a value is stored as this byte followed by the value with CR,
+// LF, NUL and backslash written as \r, \n, \0 and \\. A value that begins with this byte is
+// stored so too, which keeps every value reading back as it was written; no text the program
+// stores or a person types begins with it.
+constexpr char kEscapedValue = '\x01';
+
+std::string StoredValue(std::string_view value) {
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos &&
+        !value.starts_with(kEscapedValue))
+        return std::string(value);
+    std::string stored(1, kEscapedValue);
+    for (const char c : value) {
+        switch (c) {
+            case '\r':
+                stored += "\\r";
+                break;
+            case '\n':
+                stored += "\\n";
+                break;
+            case '\0':
+                stored += "\\0";
+                break;
+            case '\\':
+                stored += "\\\\";
+                break;
+            default:
+                stored += c;
+        }
+    }
+    return stored;
+}
+
+// The value StoredValue was given; a stored text it cannot have made reads as it is.
+std::string ValueOf(std::string_view stored) {
+    if (!stored.starts_with(kEscapedValue)) return std::string(stored);
+    std::string value;
+    for (size_t at = 1; at < stored.size(); ++at) {
+        if (stored[at] != '\\') {
+            value += stored[at];
+            continue;
+        }
+        if (++at == stored.size()) return std::string(stored);
+        switch (stored[at]) {
+            case 'r':
+                value += '\r';
+                break;
+            case 'n':
+                value += '\n';
+                break;
+            case '0':
+                value += '\0';
+                break;
+            case '\\':
+                value += '\\';
+                break;
+            default:
+                return std::string(stored);
+        }
+    }
+    return value;
+}
+
 // Either separator: a file written where the decimal separator is a comma keeps its values here.
 std::optional<double> ParseReal(std::string_view text) {
     std::string number(text);
@@ -164,8 +227,8 @@ std::optional<std::string> TStoredTextList::ReadValue(std::string_view section,
     if (found == nullptr) return std::nullopt;
     const size_t index = FindKey(found->Lines, key);
     if (index == found->Lines.size()) return std::nullopt;
-    const std::string& line = found->Lines[index];
-    return line.substr(line.find('=') + 1);
+    const std::string_view line = found->Lines[index];
+    return ValueOf(line.substr(line.find('=') + 1));
 }
 
 void TStoredTextList::WriteValue(std::string_view section, std::string_view key,
@@ -174,7 +237,7 @@ void TStoredTextList::WriteValue(std::string_view section, std::string_view key,
         std::find_if(m_sections.begin(), m_sections.end(),
                      [section](const TSection& each) { return SameText(each.Name, section); });
     if (target == m_sections.end()) target = m_sections.insert(target, {std::string(section), {}});
-    std::string line = std::string(key) + "=" + std::string(value);
+    std::string line = std::string(key) + "=" + StoredValue(value);
     const size_t index = FindKey(target->Lines, key);
     if (index < target->Lines.size())
         target->Lines[index] = std::move(line);

@@ -18,8 +18,10 @@ class QWidget;
 // is), and every other line belongs to the section opened last; lines before the first section
 // are dropped. In "key=value" the key is everything before the first "=", blanks included; a line
 // without "=" is kept but never matches. Section names and keys match without regard to ASCII
-// letter case, and the first match wins, also when a section name repeats. Saving writes every
-// section back with CRLF line ends and an empty line after it, so comments are not kept.
+// letter case, and the first match wins, also when a section name repeats. A value holding a line
+// break or a NUL byte is stored escaped, behind a leading byte 0x01, and reads back as it was
+// written. Saving writes every section back with CRLF line ends and an empty line after it, so
+// comments are not kept.
 //
 // Loading and saving follow the function protocol (StatusScope.h) and show their own failures:
 // a failed load leaves its failure in FunStatContext, a failed save only answers false. The
