@@ -341,9 +341,10 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
                 if (normalize)
                     CountBrightness(band.Origin, band.StepY, band.StepX, band.Width, band.Height,
                                     histogram);
-                if (resampler) resampler->AddRows(band, firstRow);
+                if (resampler) resampler->AddRowsAsync(band, firstRow);
                 spent.Draw += MillisecondsSince(clock);
             }
+            if (resampler) resampler->Finish();
             if (!file.BandsComplete()) fail();
             const QSize size = picture.ViewSize();
             return BrightnessOf(histogram, static_cast<int64_t>(size.width()) * size.height());

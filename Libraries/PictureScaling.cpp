@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <new>
 #include <numeric>
 #include <vector>
@@ -305,10 +306,17 @@ struct TPictureResampler::TState {
         return std::min(Down.First[static_cast<size_t>(y)] + 2 * Down.Pairs[static_cast<size_t>(y)],
                         Picture.height());
     }
-    int MinimumRows() const { return std::max(8, (1 << 18) / Width); }
+    // Enough rows for a thread to be worth starting, few enough that a band of a 4K screen is
+    // shared between cores.
+    int MinimumRows() const { return std::max(4, (1 << 16) / Width); }
 
     void FilterBand(const TPixelView& band, int firstRow, int from, int to);
     void WriteRows(int from, int to);
+
+    // The band being drawn apart from the caller, and that drawing; last, so that it ends before
+    // anything it uses goes.
+    std::vector<uchar> Copy;
+    std::future<void> Drawing;
 };
 
 void TPictureResampler::TState::FilterBand(const TPixelView& band, int firstRow, int from, int to) {
@@ -404,6 +412,32 @@ void TPictureResampler::AddRows(const TPixelView& band, int firstRow) {
         state.WriteRows(state.NextOutput, ready);
         state.NextOutput = ready;
     }
+}
+
+void TPictureResampler::AddRowsAsync(const TPixelView& band, int firstRow) {
+    TState& state = *m_state;
+    Finish();
+    const size_t rowBytes = static_cast<size_t>(band.Width) * 4;
+    state.Copy.resize(rowBytes * static_cast<size_t>(band.Height));
+    for (int y = 0; y < band.Height; ++y) {
+        const uchar* from = band.Origin + y * band.StepY;
+        uchar* to = state.Copy.data() + rowBytes * static_cast<size_t>(y);
+        if (band.StepX == 4) {
+            std::memcpy(to, from, rowBytes);
+        } else {
+            for (int x = 0; x < band.Width; ++x) std::memcpy(to + x * 4, from + x * band.StepX, 4);
+        }
+    }
+    TPixelView copy = band;
+    copy.Origin = state.Copy.data();
+    copy.StepX = 4;
+    copy.StepY = static_cast<qsizetype>(rowBytes);
+    state.Drawing =
+        std::async(std::launch::async, [this, copy, firstRow] { AddRows(copy, firstRow); });
+}
+
+void TPictureResampler::Finish() {
+    if (m_state->Drawing.valid()) m_state->Drawing.get();
 }
 
 TPixelView UprightView(const QImage& image, TOrientation orientation) {

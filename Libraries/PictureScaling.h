@@ -61,6 +61,11 @@ public:
     // Picture rows firstRow to firstRow + band.Height - 1, continuing where the last band ended;
     // band.Width is the picture's width.
     void AddRows(const TPixelView& band, int firstRow);
+    // As AddRows, but returns once the rows are copied: they are drawn on another thread while
+    // the caller decodes the next band. Finish waits for that drawing, and rethrows what went
+    // wrong in it; so does the next AddRowsAsync, and the destructor waits too.
+    void AddRowsAsync(const TPixelView& band, int firstRow);
+    void Finish();
 
     struct TState;
 

@@ -2,9 +2,10 @@
 # Times Tapestrel's picture job (a photograph fitted and cropped onto a screen, the 24-bit BMP
 # written) against what a Linux user would otherwise run: feh --bg-fill on a private X server of
 # the screen's size, vips thumbnail --crop centre, and the floor of any such job, djpeg decoding
-# the photograph plus dd writing a file of the BMP's size. Prints the per-stage table of
-# tapestrel_bench first, then the medians and our ratio to each tool. Then times the rebuild of
-# the picture list from directory rows against find and sort over the same files.
+# the photograph (ImageMagick's full decode for a PNG) plus dd writing a file of the BMP's size.
+# The contenders run in turn, round after round. Prints the per-stage table of tapestrel_bench
+# first, then the medians and our ratio to each tool. Then times the rebuild of the picture list
+# from directory rows against find and sort over the same files.
 #
 #   bench/compare.sh            everything (a few minutes)
 #   bench/compare.sh --quick    only the comparisons, with fewer runs
@@ -24,7 +25,7 @@ for option in "$@"; do
 done
 
 ./scripts/install-deps
-tools=(hyperfine)
+tools=()
 [ "$jobs" = no ] || tools+=(feh libvips-tools libjpeg-turbo-progs xvfb x11-utils)
 missing=()
 for package in "${tools[@]}"; do
@@ -67,7 +68,8 @@ start_x() {
     number=$((number + 1))
   done
   display=:$number
-  Xvfb "$display" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: the server stays as it is when feh, its only client, disconnects after each run.
+  Xvfb "$display" -screen 0 "$1x24" -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb=$!
   for _ in $(seq 100); do
     DISPLAY=$display xdpyinfo >/dev/null 2>&1 && return
@@ -83,54 +85,78 @@ stop_x() {
   xvfb=
 }
 
-median() {  # median in ms of one command's row of a hyperfine CSV
-  awk -F, -v row="$2" 'NR == row + 1 { printf "%.1f", $4 * 1000 }' "$1"
+# Runs the commands in turn, round after round (two rounds of warm-up first), so that a change of
+# load during the run falls on all of them alike rather than on whichever ran as one block then.
+# Prints the median wall time in ms of each command, one per line, in the order given.
+alternate() {  # alternate RUNS COMMAND...
+  local rounds=$1
+  shift
+  local times=()
+  for ((round = -2; round < rounds; round++)); do
+    for ((i = 0; i < $#; i++)); do
+      local command=${*:i+1:1}
+      local start end
+      start=$(date +%s%N)
+      bash -c "$command" >/dev/null 2>&1
+      end=$(date +%s%N)
+      [ "$round" -lt 0 ] || times[i]+="$(((end - start) / 1000)) "
+    done
+  done
+  for ((i = 0; i < $#; i++)); do
+    tr ' ' '\n' <<<"${times[i]}" | grep . | sort -n |
+      awk '{ value[NR] = $1 } END { m = NR % 2 ? value[(NR + 1) / 2] : (value[NR / 2] + value[NR / 2 + 1]) / 2; printf "%.1f\n", m / 1000 }'
+  done
 }
 
 summary=()
 targets=()
-# picture  screen  djpeg scale (what our decoder uses for the case)
+# picture  screen  floor's decoder (djpeg at the scale our decoder uses for the case, or a full
+# PNG decode by ImageMagick's convert to raw pixels)  normalize?
 cases=(
-  "photo-24mp.jpg 3840x2160 1/1"
-  "photo-24mp.jpg 1920x1080 1/2"
-  "photo-45mp.jpg 3840x2160 1/2"
-  "photo-2mp.jpg 1920x1080 1/1"
+  "photo-24mp.jpg 3840x2160 djpeg-1/1 no"
+  "photo-24mp.jpg 3840x2160 djpeg-1/1 normalize"
+  "photo-24mp.jpg 1920x1080 djpeg-1/2 no"
+  "photo-45mp.jpg 3840x2160 djpeg-1/2 no"
+  "photo-2mp.jpg 1920x1080 djpeg-1/1 no"
+  "photo-12mp.png 3840x2160 png no"
 )
 if [ "$jobs" = yes ]; then
-  targets+=("24 MP -> 3840x2160 at most 0.8x feh and 1.5x floor; 24 MP -> 1920x1080 at most 0.7x feh;"
-    "45 MP -> 3840x2160 at most 150 MB peak memory")
+  targets+=("24 MP -> 3840x2160 at most 0.8x feh and 1.2x floor, normalized at most 1.3x that and 80 MB;"
+    "24 MP -> 1920x1080 at most 0.7x feh; 45 MP -> 3840x2160 at most 150 MB peak memory;"
+    "12 MP PNG -> 3840x2160 at most 70 MB peak memory")
 else
   cases=()
 fi
 for case in "${cases[@]}"; do
-  read -r name screen scale <<<"$case"
+  read -r name screen decoder normalize <<<"$case"
   picture=$pictures/$name
   width=${screen%x*}
   height=${screen#*x}
   bmp_megabytes=$(( (54 + (width * 3 + 3) / 4 * 4 * height + 1048575) / 1048576 ))
+  [ "$normalize" = normalize ] || normalize=
+  case $decoder in
+    djpeg-*) decode="djpeg -scale ${decoder#djpeg-} $picture >/dev/null" ;;
+    png) decode="convert $picture rgba:- >/dev/null" ;;
+  esac
   start_x "$screen"
   # Our job once more, for its peak memory.
-  peak=$("$bench" job "$picture" "$screen" "$work/ours.bmp" | sed 's/.*peak //')
+  peak=$("$bench" job "$picture" "$screen" "$work/ours.bmp" $normalize | sed 's/.*peak //')
 
   echo
-  echo "== $name -> $screen =="
-  HOME=$work hyperfine --style basic --warmup 2 --runs "$runs" --export-csv "$work/times.csv" \
-    --command-name tapestrel "$bench job $picture $screen $work/ours.bmp" \
-    --command-name feh "DISPLAY=$display feh --no-fehbg --bg-fill $picture" \
-    --command-name vips "vips thumbnail $picture $work/vips.ppm $width --height $height --crop centre" \
-    --command-name floor "djpeg -scale $scale $picture >/dev/null && dd if=/dev/zero of=$work/floor.raw bs=1M count=$bmp_megabytes status=none" \
-    >/dev/null
+  echo "== $name -> $screen${normalize:+, normalized} (load $(cut -d' ' -f1-3 /proc/loadavg)) =="
+  mapfile -t medians < <(HOME=$work alternate "$runs" \
+    "$bench job $picture $screen $work/ours.bmp $normalize" \
+    "DISPLAY=$display feh --no-fehbg --bg-fill $picture" \
+    "vips thumbnail $picture $work/vips.ppm $width --height $height --crop centre" \
+    "$decode && dd if=/dev/zero of=$work/floor.raw bs=1M count=$bmp_megabytes status=none")
   stop_x
 
-  ours=$(median "$work/times.csv" 1)
-  feh=$(median "$work/times.csv" 2)
-  vips=$(median "$work/times.csv" 3)
-  floor=$(median "$work/times.csv" 4)
+  read -r ours feh vips floor <<<"${medians[*]}"
   printf '%-10s %9s ms\n' tapestrel "$ours" feh "$feh" vips "$vips" "floor" "$floor"
   ratios=$(awk -v o="$ours" -v f="$feh" -v v="$vips" -v d="$floor" \
     'BEGIN { printf "%.2fx feh, %.2fx vips, %.2fx floor", o / f, o / v, o / d }')
-  echo "tapestrel: $ratios; peak memory $peak MB"
-  summary+=("$name -> $screen: ${ours} ms; $ratios; peak $peak MB")
+  echo "tapestrel: $ratios; peak memory $peak MB; load after $(cut -d' ' -f1-3 /proc/loadavg)"
+  summary+=("$name -> $screen${normalize:+ normalized}: ${ours} ms; $ratios; peak $peak MB")
 done
 
 # The picture list rebuilt from directory rows (a scan and a sort per row), against find with
@@ -169,14 +195,10 @@ for scan in "${scans[@]}"; do
     exit 1
   fi
   load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-  hyperfine --style basic --warmup 3 --runs "$runs" --export-csv "$work/times.csv" \
-    --command-name tapestrel "$bench scan $arguments" \
-    --command-name find+sort "$find_sort" \
-    >/dev/null
+  mapfile -t medians < <(alternate "$runs" "$bench scan $arguments" "$find_sort")
   load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-  ours=$(median "$work/times.csv" 1)
-  theirs=$(median "$work/times.csv" 2)
+  read -r ours theirs <<<"${medians[*]}"
   printf '%-10s %9s ms\n' tapestrel "$ours" find+sort "$theirs"
   ratio=$(awk -v o="$ours" -v f="$theirs" 'BEGIN { printf "%.2fx find+sort", o / f }')
   echo "tapestrel: $ratio; peak memory $peak MB; load $load_before before, $load_after after"
