@@ -303,7 +303,9 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         const bool normalize = effects.NormalizeBrightness;
         const int reduction =
             normalize ? 1 : ChooseReduction(place.Source.size(), place.Destination.size());
-        const bool inBands = file.CanDecodeInBands();
+        // The normalization of what was drawn would take in the filling seen through a
+        // transparent picture: such a picture is normalized before it is drawn.
+        const bool inBands = file.CanDecodeInBands() && !(normalize && file.HasAlpha());
         const QRect region =
             normalize ? QRect(QPoint(0, 0), file.Size())
                       : RegionToDecode(place.Source, place.Destination.size(), reduction);
@@ -366,7 +368,7 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         if (desktop.isNull())
             scope.Raise("Failed to create bitmap.",
                         std::to_string(width) + "x" + std::to_string(height));
-        const bool hasAlpha = !inBands && picture.Pixels.hasAlphaChannel();
+        const bool hasAlpha = picture.HasAlpha;
         const QRectF source = picture.ToView(place.Source);
         // An opaque picture drawn over the whole desktop leaves nothing of the filling to see.
         if (hasAlpha || place.Destination != desktop.rect() || source.isEmpty()) {
@@ -378,7 +380,7 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         const TGammaTable table = gamma ? GammaTable(effects.Gamma) : TGammaTable{};
         if (inBands) {
             // Gamma comes after the normalization, which needs every band first.
-            TPictureResampler resampler(desktop, place.Destination, picture.ViewSize(), false,
+            TPictureResampler resampler(desktop, place.Destination, picture.ViewSize(), hasAlpha,
                                         source, gamma && !normalize ? &table : nullptr);
             const PictureBrightness brightness = readBands(&resampler);
             if (normalize) {

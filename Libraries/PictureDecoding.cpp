@@ -21,7 +21,7 @@ constexpr int kReaderAllocationLimit = static_cast<int>(kMaxPicturePixels * 8 / 
 // A rows-at-a-time conversion keeps the memory of the conversion itself small.
 constexpr int kConversionRows = 64;
 
-// JPEG rows decoded at a time when they are drawn as they come.
+// JPEG and PNG rows decoded at a time when they are drawn as they come.
 constexpr int kBandRows = 128;
 
 bool ReadExactly(int fd, void* buffer, size_t size) {
@@ -153,6 +153,7 @@ TPictureFile::TPictureFile(TDecodeLimits limits) : m_limits(std::move(limits)) {
 
 TPictureFile::~TPictureFile() {
     m_jpeg.reset();
+    m_png.reset();
     if (m_fd >= 0) close(m_fd);
 }
 
@@ -165,8 +166,13 @@ bool TPictureFile::FailWithJpeg() {
     return Fail(m_jpeg->FailureError(), m_jpeg->FailureReason());
 }
 
+bool TPictureFile::FailWithPng() {
+    return Fail(m_png->FailureError(), m_png->FailureReason());
+}
+
 bool TPictureFile::Affordable(uint64_t bytes) {
-    const uint64_t needed = bytes + (m_jpeg ? m_jpeg->WorkingMemory() : 0);
+    const uint64_t needed =
+        bytes + (m_jpeg ? m_jpeg->WorkingMemory() : 0) + (m_png ? m_png->WorkingMemory() : 0);
     if (needed <= m_limits.MemoryBudget) return true;
     return Fail(0, "Decoding the picture needs " + Megabytes(needed) + " of memory; " +
                        Megabytes(m_limits.MemoryBudget) + " can be spared now.");
@@ -203,6 +209,18 @@ bool TPictureFile::Open(const std::string& fileName) {
     }
     if (HasPngChunkPastEnd(m_fd))
         return Fail(0, "The file is damaged: a part claims more bytes than the file has.");
+    if (IsPng(m_fd)) {
+        m_png = std::make_unique<TPngDecoder>(m_fd, m_limits.Progress);
+        const TPngDecoder::THeader header = m_png->ReadHeader();
+        if (header == TPngDecoder::THeader::Readable) {
+            m_size = m_png->StoredSize();
+            if (TooLarge(m_size)) return Fail(0, TooLargeReason(m_size));
+            return Affordable(0);
+        }
+        if (header == TPngDecoder::THeader::Damaged) return FailWithPng();
+        m_png.reset();
+        if (lseek(m_fd, 0, SEEK_SET) != 0) return Fail(errno);
+    }
     return OpenWithQt();
 }
 
@@ -246,34 +264,42 @@ bool TPictureFile::OpenWithQt() {
     m_size = Upright(image.size(), m_orientation);
     m_decoded.Stored = image.size();
     m_decoded.Orientation = m_orientation;
+    m_decoded.HasAlpha = image.hasAlphaChannel();
     m_decoded.Pixels = std::move(image);
     return true;
 }
 
 bool TPictureFile::Decode(const QRect& region, int reduction, TDecodedPicture& picture) {
-    if (!m_jpeg) {
+    if (!m_jpeg && !m_png) {
         // Handed over rather than shared: whoever changes the pixels need not copy them first.
         picture = std::move(m_decoded);
         m_decoded = {};
         return !picture.Pixels.isNull() || Fail(ENOMEM);
     }
-    if (!StartJpeg(region, reduction, false, picture)) return false;
+    if (!(m_jpeg ? StartJpeg(region, reduction, false, picture) : StartPng(region, false, picture)))
+        return false;
     picture.Pixels =
-        AllocatePicture(picture.Stored.width(), picture.Stored.height(), QImage::Format_RGB32);
+        AllocatePicture(picture.Stored.width(), picture.Stored.height(),
+                        picture.HasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (picture.Pixels.isNull()) return Fail(ENOMEM);
-    return m_jpeg->Read(picture.Pixels.bits(), picture.Pixels.bytesPerLine(),
-                        picture.Stored.height()) ||
-           FailWithJpeg();
+    return ReadRows(picture.Pixels.bits(), picture.Pixels.bytesPerLine(), picture.Stored.height());
+}
+
+bool TPictureFile::ReadRows(uchar* pixels, qsizetype stride, int rows) {
+    if (m_jpeg) return m_jpeg->Read(pixels, stride, rows) || FailWithJpeg();
+    return m_png->Read(pixels, stride, rows) || FailWithPng();
 }
 
 bool TPictureFile::CanDecodeInBands() const {
-    return m_jpeg && !m_orientation.Flip && !m_orientation.Rotate90;
+    return (m_jpeg || m_png) && !m_orientation.Flip && !m_orientation.Rotate90;
 }
 
 bool TPictureFile::StartBands(const QRect& region, int reduction, TDecodedPicture& picture) {
-    if (!CanDecodeInBands() || !StartJpeg(region, reduction, true, picture)) return false;
+    if (!CanDecodeInBands() ||
+        !(m_jpeg ? StartJpeg(region, reduction, true, picture) : StartPng(region, true, picture)))
+        return false;
     m_band = AllocatePicture(picture.Stored.width(), std::min(kBandRows, picture.Stored.height()),
-                             QImage::Format_RGB32);
+                             picture.HasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     m_bandNext = 0;
     m_bandRows = picture.Stored.height();
     m_bandFailed = m_band.isNull();
@@ -283,9 +309,9 @@ bool TPictureFile::StartBands(const QRect& region, int reduction, TDecodedPictur
 bool TPictureFile::NextBand(TPixelView& band, int& firstRow) {
     if (m_bandFailed || m_bandNext >= m_bandRows) return false;
     const int rows = std::min(m_band.height(), m_bandRows - m_bandNext);
-    if (!m_jpeg->Read(m_band.bits(), m_band.bytesPerLine(), rows)) {
+    if (!ReadRows(m_band.bits(), m_band.bytesPerLine(), rows)) {
         m_bandFailed = true;
-        return FailWithJpeg();
+        return false;
     }
     band = UprightView(m_band, m_orientation);
     band.Height = rows;
@@ -319,6 +345,7 @@ bool TPictureFile::StartJpeg(const QRect& region, int reduction, bool inBands,
     if (!m_jpeg->Start(reduction, reduced)) return FailWithJpeg();
 
     picture.Pixels = QImage();
+    picture.HasAlpha = false;
     picture.Stored = reduced.size();
     picture.Orientation = m_orientation;
     const int acrossFirst = turned ? reduced.top() : reduced.left();
@@ -329,6 +356,21 @@ bool TPictureFile::StartJpeg(const QRect& region, int reduction, bool inBands,
             acrossEnd, picture.ScaleX, picture.OffsetX);
     MapAxis(downBackwards, turned ? stored.width() : stored.height(), reduction, downFirst, downEnd,
             picture.ScaleY, picture.OffsetY);
+    return true;
+}
+
+bool TPictureFile::StartPng(const QRect& region, bool inBands, TDecodedPicture& picture) {
+    const QRect part = region.intersected(QRect(QPoint(0, 0), m_size));
+    if (part.isEmpty()) return Fail(0, "Nothing of the picture is to be shown.");
+    // The rows above the part must be decoded to reach it; those below it need not be.
+    const QSize stored(m_size.width(), part.bottom() + 1);
+    const QSize output(stored.width(),
+                       inBands ? std::min(kBandRows, stored.height()) : stored.height());
+    if (!Affordable(PixelBytes(output, 32))) return false;
+    if (!m_png->Start()) return FailWithPng();
+    picture = {};
+    picture.Stored = stored;
+    picture.HasAlpha = m_png->HasAlpha();
     return true;
 }
 

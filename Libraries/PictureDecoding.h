@@ -2,6 +2,7 @@
 
 #include "JpegDecoding.h"
 #include "PictureScaling.h"
+#include "PngDecoding.h"
 
 #include <QImage>
 #include <QRect>
@@ -46,6 +47,8 @@ struct TDecodedPicture {
     double OffsetX = 0.0;
     double ScaleY = 1.0;
     double OffsetY = 0.0;
+    // Known before the pixels when they come in bands: whether they are drawn over what is there.
+    bool HasAlpha = false;
 
     TPixelView View() const { return UprightView(Pixels, Orientation); }
     QSize ViewSize() const { return Orientation.Rotate90 ? Stored.transposed() : Stored; }
@@ -53,8 +56,9 @@ struct TDecodedPicture {
 };
 
 // A picture file opened by the bytes of its path, its format told by its content (not its
-// name). Its upright size is known once it is open; JPEG pixels are decoded only when asked
-// for, and then only the part and at the reduction needed.
+// name). Its upright size is known once it is open; JPEG and PNG pixels are decoded only when
+// asked for, JPEG ones only in the part and at the reduction needed, PNG ones only down to the
+// last row of the part.
 class TPictureFile {
 public:
     explicit TPictureFile(TDecodeLimits limits = {});
@@ -70,13 +74,16 @@ public:
     QSize Size() const { return m_size; }
 
     // Decodes the part region (picture coordinates) at 1/reduction (1, 2, 4 or 8). Formats other
-    // than JPEG come whole and unreduced. False when the pixels cannot be decoded.
+    // than JPEG come unreduced, and whole but for PNG. False when the pixels cannot be decoded.
     bool Decode(const QRect& region, int reduction, TDecodedPicture& picture);
 
     // Whether the pixels can also come a band of rows at a time, top to bottom, so that they can
     // be drawn as they come and the whole part is never in memory: JPEG photographs that are not
-    // stored upside down or sideways.
+    // stored upside down or sideways, and PNG pictures that are not interlaced.
     bool CanDecodeInBands() const;
+    // Whether the pixels carry transparency, known once the file is open for the formats that can
+    // come in bands.
+    bool HasAlpha() const { return m_png && m_png->HasAlpha(); }
     // As Decode, but picture receives only the geometry; the pixels follow band by band from
     // NextBand, which is false after the last band or on a failure, and BandsComplete tells
     // which.
@@ -91,8 +98,12 @@ private:
     bool OpenWithQt();
     // inBands: the pixels will come a band at a time rather than all at once.
     bool StartJpeg(const QRect& region, int reduction, bool inBands, TDecodedPicture& picture);
+    bool StartPng(const QRect& region, bool inBands, TDecodedPicture& picture);
+    // The next rows from whichever decoder started.
+    bool ReadRows(uchar* pixels, qsizetype stride, int rows);
     bool Fail(int error, std::string reason = {});
     bool FailWithJpeg();
+    bool FailWithPng();
     // Fails unless bytes more, besides what the decoder itself takes, fit in the budget.
     bool Affordable(uint64_t bytes);
     // False and the failure when the work is to be given up.
@@ -102,6 +113,7 @@ private:
     TPictureFailure m_failure;
     int m_fd = -1;
     std::unique_ptr<TJpegDecoder> m_jpeg;
+    std::unique_ptr<TPngDecoder> m_png;
     TDecodedPicture m_decoded;
     TOrientation m_orientation;
     QSize m_size;

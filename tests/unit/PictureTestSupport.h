@@ -26,4 +26,18 @@ QImage SmoothPicture(int width, int height);
 QByteArray WithOrientation(const QByteArray& jpeg, int orientation);
 
 QByteArray EncodePicture(const QImage& image, const char* format, int quality = 95);
+
+// How a PNG stores its pixels: PNG_COLOR_TYPE_*, the bits of a sample, a tRNS chunk (alphas for
+// part of a palette, or one transparent grey level or colour) and Adam7 interlacing.
+struct TPngLayout {
+    int ColourType = 0;
+    int BitDepth = 8;
+    bool TransparentColour = false;
+    bool Interlaced = false;
+};
+
+// A PNG of noise in any layout, Qt's writer makes only some, written by libpng. A palette of 8
+// bits has fewer entries than its indices reach; a transparent colour covers a third of the
+// pixels.
+QByteArray NoisePng(const TPngLayout& layout, int width, int height);
 void WriteBytes(const std::string& path, const QByteArray& bytes);
