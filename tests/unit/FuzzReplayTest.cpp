@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -42,7 +43,11 @@ void PrintTo(const FoundInput& input, std::ostream* out) {
 
 class FuzzReplayTest : public ::testing::TestWithParam<FoundInput> {
 protected:
-    SandBox box;
+    // One home for all inputs: the harness keeps its scratch directory for the whole process.
+    static void SetUpTestSuite() { box = std::make_unique<SandBox>(); }
+    static void TearDownTestSuite() { box.reset(); }
+
+    static inline std::unique_ptr<SandBox> box;
     ScopedMessageBoxes boxes;
 };
 
