@@ -340,10 +340,17 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
             int firstRow = 0;
             while (file.NextBand(band, firstRow)) {
                 spent.Decode += MillisecondsSince(clock);
-                if (normalize)
-                    CountBrightness(band.Origin, band.StepY, band.StepX, band.Width, band.Height,
+                auto count = [&histogram](const TPixelView& rows) {
+                    CountBrightness(rows.Origin, rows.StepY, rows.StepX, rows.Width, rows.Height,
                                     histogram);
-                if (resampler) resampler->AddRowsAsync(band, firstRow);
+                };
+                // Counted beside the decoding too, when there is a drawing thread to do it.
+                if (resampler)
+                    resampler->AddRowsAsync(
+                        band, firstRow,
+                        normalize ? count : std::function<void(const TPixelView&)>());
+                else if (normalize)
+                    count(band);
                 spent.Draw += MillisecondsSince(clock);
             }
             if (resampler) resampler->Finish();

@@ -414,7 +414,8 @@ void TPictureResampler::AddRows(const TPixelView& band, int firstRow) {
     }
 }
 
-void TPictureResampler::AddRowsAsync(const TPixelView& band, int firstRow) {
+void TPictureResampler::AddRowsAsync(const TPixelView& band, int firstRow,
+                                     std::function<void(const TPixelView&)> measure) {
     TState& state = *m_state;
     Finish();
     const size_t rowBytes = static_cast<size_t>(band.Width) * 4;
@@ -432,8 +433,10 @@ void TPictureResampler::AddRowsAsync(const TPixelView& band, int firstRow) {
     copy.Origin = state.Copy.data();
     copy.StepX = 4;
     copy.StepY = static_cast<qsizetype>(rowBytes);
-    state.Drawing =
-        std::async(std::launch::async, [this, copy, firstRow] { AddRows(copy, firstRow); });
+    state.Drawing = std::async(std::launch::async, [this, copy, firstRow, measure] {
+        if (measure) measure(copy);
+        AddRows(copy, firstRow);
+    });
 }
 
 void TPictureResampler::Finish() {

@@ -63,8 +63,10 @@ public:
     void AddRows(const TPixelView& band, int firstRow);
     // As AddRows, but returns once the rows are copied: they are drawn on another thread while
     // the caller decodes the next band. Finish waits for that drawing, and rethrows what went
-    // wrong in it; so does the next AddRowsAsync, and the destructor waits too.
-    void AddRowsAsync(const TPixelView& band, int firstRow);
+    // wrong in it; so does the next AddRowsAsync, and the destructor waits too. measure, when
+    // given, sees the same rows on that thread first.
+    void AddRowsAsync(const TPixelView& band, int firstRow,
+                      std::function<void(const TPixelView&)> measure = {});
     void Finish();
 
     struct TState;
