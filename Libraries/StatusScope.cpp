@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-TStatusScope::TStatusScope(std::string_view function, std::source_location where)
-    : m_function(function), m_file(where.file_name()) {
+TStatusScope::TStatusScope(TFunctionName function, std::source_location where)
+    : m_function(function.View()), m_file(where.file_name()) {
     FunStatContext.BeginFunction(m_file, m_function, static_cast<int32_t>(where.line()));
 }
 

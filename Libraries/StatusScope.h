@@ -2,6 +2,7 @@
 
 #include "Error.h"
 
+#include <cstddef>
 #include <source_location>
 #include <stdexcept>
 #include <string>
@@ -38,9 +39,21 @@ private:
 //
 // Raise and AdoptCalleeFailure skip the rest of the body. Any exception that leaves the body is
 // recorded as "Unhandled exception: " + message (or "Unhandled generic exception.").
+// The name a scope reports and keeps for its whole life: only a string literal converts to it, so
+// no name can be a temporary that is gone before the scope.
+class TFunctionName {
+public:
+    template <size_t N>
+    consteval TFunctionName(const char (&name)[N]) : m_name(name, N - 1) {}
+    constexpr std::string_view View() const { return m_name; }
+
+private:
+    std::string_view m_name;
+};
+
 class TStatusScope {
 public:
-    explicit TStatusScope(std::string_view function,
+    explicit TStatusScope(TFunctionName function,
                           std::source_location where = std::source_location::current());
     ~TStatusScope();
 

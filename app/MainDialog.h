@@ -4,6 +4,7 @@
 #include "FavoritesDialog.h"
 #include "File.h"
 #include "PictureSelection.h"
+#include "StatusScope.h"
 #include "StoredTextList.h"
 #include "Systemtray.h"
 #include "TerminationSignals.h"
@@ -254,7 +255,7 @@ private:
     // The mouse and drops on a colour panel; answers whether the event was used.
     bool ColorPanelEvent(QWidget& panel, QEvent& event);
     // Composes the picture a command made current; a failure is shown.
-    void ComposeChosenPicture(std::string_view command);
+    void ComposeChosenPicture(TFunctionName command);
     // A later start of the program asks for the window.
     void ShowRequestedByAnotherInstance();
 

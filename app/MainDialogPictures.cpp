@@ -94,7 +94,7 @@ void TMainForm::UsePictureFile(const std::string& path) {
     SetFileAsWallpaper(true);
 }
 
-void TMainForm::ComposeChosenPicture(std::string_view command) {
+void TMainForm::ComposeChosenPicture(TFunctionName command) {
     TStatusScope scope(command);
     scope.Run([&] {
         SetFileAsWallpaper(true);
