@@ -8,6 +8,9 @@ class InstanceLock;
 
 // The name under which the program keeps its files, its lock and its per-user settings.
 constexpr const char* ProductName = "Tapestrel";
+// What the windows say of the version: its number is the project's (CMakeLists.txt), which the
+// package carries too.
+constexpr const char* VersionText = "Version " TAPESTREL_VERSION ", released on 18.09.2007";
 
 // The process: its command line, the handler for exceptions that cannot be handled, and the
 // single-instance rule.

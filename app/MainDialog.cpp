@@ -80,8 +80,7 @@ TMainForm::~TMainForm() {
 void TMainForm::BeforeRun() {
     TStatusScope scope("TMainForm::BeforeRun");
     scope.Run([&] {
-        if (AboutForm != nullptr)
-            AboutForm->SetProductTexts(ProductName, "Version 1.2.2, released on 18.09.2007");
+        if (AboutForm != nullptr) AboutForm->SetProductTexts(ProductName, VersionText);
 
         TrayIcon = std::make_unique<SystemTrayIcon>(*this, QApplication::windowIcon(),
                                                     &SystemTrayPopupMenu, ProductName);

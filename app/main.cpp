@@ -14,7 +14,6 @@
 namespace {
 
 constexpr const char* kDescription = "Manage your desktop wallpapers";
-constexpr const char* kVersionText = "Version 1.2.2, released on 18.09.2007";
 
 }  // namespace
 
@@ -55,7 +54,7 @@ int main(int argc, char** argv) {
                 desktopPositionForm = std::make_unique<TDesktopPositionForm>();
 
                 if (installerMode)
-                    installForm->Setup(ProductName, kDescription, kVersionText);
+                    installForm->Setup(ProductName, kDescription, VersionText);
                 else
                     mainForm->BeforeRun();
 
