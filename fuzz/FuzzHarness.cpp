@@ -79,7 +79,8 @@ const TScratchDirectory& Scratch() {
 
 // Enough for the pictures a few kilobytes of input can describe, and few enough pixels that no
 // input takes seconds: a decode needing more is refused, as it is on a machine with less memory.
-constexpr uint64_t kFuzzMemoryBudget = 64ull << 20;
+// It also bounds what the header cannot tell, such as a GIF whose frames outgrow its screen.
+constexpr uint64_t kFuzzMemoryBudget = 8ull << 20;
 
 // A picture is decoded at the size its header claims, whatever the file holds: a few hundred
 // bytes can claim millions of pixels (a GIF's screen, a JPEG's frame), which take a second or
