@@ -17,7 +17,6 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-#include <filesystem>
 
 TInstallForm* InstallForm = nullptr;
 
@@ -31,13 +30,6 @@ QString ReadmeText() {
     int error = 0;
     if (!ReadFileBytes(GetProgramDirectory() + "/Readme.txt", content, error)) return {};
     return ToQString(content);
-}
-
-// The installer's own file as the copy of the program's directory holds it: the name it was
-// started under.
-std::string InstallerFileName() {
-    const std::string startedAs = std::filesystem::path(GetParameter(0)).filename().string();
-    return startedAs.empty() ? GetProgramFileName() : startedAs;
 }
 
 // Uninstalling deletes a whole tree: only the program's own directory, never a folder that
@@ -150,7 +142,8 @@ void TInstallForm::Install() {
         const std::string programFile = target + "/" + m_productName;
         const std::string uninstallCommand = programFile + " " + kUninstallParameter;
         const std::string readme = target + "/Readme.txt";
-        MyRenameFile(target + "/" + InstallerFileName(), programFile, true);
+        // The copy of the installer's own file, named as it was started.
+        MyRenameFile(target + "/" + GetStartedAsFileName(), programFile, true);
         scope.AdoptCalleeFailure();
 
         // The links are a convenience: the installation stands without them.

@@ -45,15 +45,13 @@ bool IsJpeg(int fd) {
 // cannot be read anyway; the image data, which libpng reads as it goes, may still show a part of
 // a cut-off picture.
 bool HasPngChunkPastEnd(int fd) {
-    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    constexpr uint64_t kSignatureBytes = 8;
     struct stat status {};
     unsigned char header[8];
-    if (fstat(fd, &status) != 0 || pread(fd, header, sizeof header, 0) != sizeof header ||
-        std::memcmp(header, kSignature, sizeof header) != 0)
-        return false;
+    if (!IsPng(fd) || fstat(fd, &status) != 0) return false;
     const auto size = static_cast<uint64_t>(status.st_size);
     // Each chunk: its length (big-endian), its type, its data and a checksum.
-    for (uint64_t offset = sizeof kSignature; offset + 8 <= size;) {
+    for (uint64_t offset = kSignatureBytes; offset + 8 <= size;) {
         if (pread(fd, header, sizeof header, static_cast<off_t>(offset)) != sizeof header)
             return false;
         const uint64_t length =

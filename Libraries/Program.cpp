@@ -101,12 +101,14 @@ std::string GetParameter(size_t index) {
     return index < arguments.size() ? arguments[index] : std::string();
 }
 
+std::string GetStartedAsFileName() {
+    const std::string startedAs = std::filesystem::path(GetParameter(0)).filename().string();
+    return startedAs.empty() ? GetProgramFileName() : startedAs;
+}
+
 bool IsStartedAsInstaller() {
-    // The name the program was started under: the program file behind a symbolic link named
-    // Install is the ordinary program.
-    std::string startedAs = std::filesystem::path(GetParameter(0)).filename().string();
-    if (startedAs.empty()) startedAs = GetProgramFileName();
-    return SameText(startedAs, "Install");
+    // The program file behind a symbolic link named Install is the ordinary program.
+    return SameText(GetStartedAsFileName(), "Install");
 }
 
 bool IsInstallerMode() {

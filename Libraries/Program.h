@@ -49,6 +49,9 @@ std::string GetSharedFilePath(std::string_view name);
 // Command-line element i: 0 is the program as started, 1 the first parameter. Empty when absent.
 std::string GetParameter(size_t index);
 
+// The file name the program was started under, a symbolic link's own name included; the program
+// file's when the command line does not tell.
+std::string GetStartedAsFileName();
 // Started under the name "Install" (a copy or a symbolic link); letter case ignored.
 bool IsStartedAsInstaller();
 // Started as the installer, or with "/Uninstall"; letter case ignored.
