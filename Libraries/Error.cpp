@@ -1,10 +1,9 @@
 #include "Error.h"
 
 #include "Clock.h"
-#include "ErrorForm.h"
-#include "Mydialogs.h"
 #include "Mytime.h"
 #include "Program.h"
+#include "StatusViewer.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -158,7 +157,7 @@ std::string TFunStatContext::GetReport() const {
         report += "\r\n* Program: ";
         report += GetProgramPath();
         report += "\r\n* Recursive attempts: ";
-        report += std::to_string(ErrorForm != nullptr ? ErrorForm->RecursionCounter() : 0);
+        report += std::to_string(StatusViewer().RecursionCounter());
         report += "\r\n\r\nUSER INFO\r\n* UserCode: " + std::to_string(UserCode);
         report += "\r\n* UserText: " + UserText;
         report += "\r\n* UserInt: " + std::to_string(UserInt);
@@ -170,13 +169,7 @@ std::string TFunStatContext::GetReport() const {
 
 bool TFunStatContext::Show(std::string_view description, bool* noErrors) const {
     try {
-        if (ErrorForm == nullptr) {
-            if (noErrors != nullptr) *noErrors = false;
-            ShowMessageBox("Error", "The error-dialog form is not created. You must create it.",
-                           MB_OK);
-            return false;
-        }
-        return ErrorForm->ShowReport(GetStatusText(Status), description, GetReport(), noErrors);
+        return StatusViewer().ShowReport(GetStatusText(Status), description, GetReport(), noErrors);
     } catch (...) {
         return false;
     }

@@ -61,8 +61,8 @@ public:
     static std::string GetStatusText(FunStatus status);
     std::string GetReport() const;
 
-    // Shows the report in the error window. noErrors, when given, tells whether the user chose
-    // "Okay (no errors)".
+    // Shows the report through the installed viewer (StatusViewer.h). noErrors, when given, tells
+    // whether the user chose "Okay (no errors)".
     bool Show(std::string_view description, bool* noErrors = nullptr) const;
 
     // For exceptions that reach the application's event loop.

@@ -8,6 +8,7 @@
 #include "Program.h"
 #include "QtText.h"
 #include "StatusScope.h"
+#include "StatusViewer.h"
 #include "ui_ErrorForm.h"
 
 #include <fcntl.h>
@@ -23,7 +24,32 @@ namespace {
 
 constexpr off_t kLogSizeLimit = 10000;
 
+// Reports go to the error window; before it is made, the user at least learns that something
+// failed.
+class TErrorWindowViewer final : public TStatusViewer {
+public:
+    bool ShowReport(std::string_view caption, std::string_view description, std::string_view report,
+                    bool* noErrors) override {
+        if (ErrorForm == nullptr) {
+            if (noErrors != nullptr) *noErrors = false;
+            ShowMessageBox("Error", "The error-dialog form is not created. You must create it.",
+                           MB_OK);
+            return false;
+        }
+        return ErrorForm->ShowReport(caption, description, report, noErrors);
+    }
+
+    int RecursionCounter() const override {
+        return ErrorForm != nullptr ? ErrorForm->RecursionCounter() : 0;
+    }
+};
+
 }  // namespace
+
+TStatusViewer& ErrorWindowViewer() {
+    static TErrorWindowViewer viewer;
+    return viewer;
+}
 
 bool AppendToErrorLog(const std::string& path, std::string_view entry, int& error) {
     error = 0;
@@ -92,10 +118,7 @@ bool TErrorForm::ShowReport(std::string_view caption, std::string_view descripti
     m_recursionCounter = 1;
     ui->RecursionLabel->setText(QStringLiteral("Recursive attempts = None"));
     ui->LogResultLabel->clear();
-    m_memoText = "DESCRIPTION\r\n";
-    m_memoText += description.empty() ? std::string_view("Failed to perform.") : description;
-    m_memoText += "\r\n";
-    m_memoText += report;
+    m_memoText = DescribedReport(description, report);
     ui->MainMemo->setPlainText(
         ToQString(m_memoText).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 

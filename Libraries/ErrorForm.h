@@ -17,6 +17,11 @@ bool AppendToErrorLog(const std::string& path, std::string_view entry, int& erro
 // From now on, exceptions that escape an event handler are reported in the error window.
 void RouteApplicationExceptions();
 
+class TStatusViewer;
+// Shows reports in the error window, or tells in a message box that it is missing. main installs
+// it once the application object exists (SetStatusViewer).
+TStatusViewer& ErrorWindowViewer();
+
 // The window that shows the full report of a failure.
 class TErrorForm : public QDialog {
     Q_OBJECT

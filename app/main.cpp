@@ -7,6 +7,7 @@
 #include "Program.h"
 #include "ProgramIcon.h"
 #include "StatusScope.h"
+#include "StatusViewer.h"
 
 #include <memory>
 #include <string>
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
                 application = std::make_unique<TApplication>(argc, argv);
                 application->setApplicationName(QString::fromUtf8(ProductName));
                 application->setWindowIcon(ProgramIcon());
+                SetStatusViewer(&ErrorWindowViewer());
                 WarnIfInstanceLockFailed();
 
                 QWidget* mainWindow = nullptr;

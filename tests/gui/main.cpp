@@ -1,5 +1,7 @@
 #include "Application.h"
+#include "ErrorForm.h"
 #include "Program.h"
+#include "StatusViewer.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     Program.SetCommandLine(argc, argv);
     TApplication application(argc, argv);
+    SetStatusViewer(&ErrorWindowViewer());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
