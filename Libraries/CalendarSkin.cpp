@@ -1,6 +1,6 @@
 #include "CalendarSkin.h"
 
-#include "Utilities.h"
+#include "UtilitiesValues.h"
 
 #include <stdexcept>
 

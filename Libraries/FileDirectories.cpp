@@ -1,6 +1,8 @@
-#include "File.h"
+#include "FileDirectories.h"
 
 #include "Error.h"
+#include "File.h"
+#include "FileDialogs.h"
 #include "Mydialogs.h"
 #include "StatusScope.h"
 
@@ -146,6 +148,14 @@ void ProcessDirectory(const std::string& source, const std::string& destination,
 }
 
 }  // namespace
+
+bool ChooseDirectory(std::string& directory, std::string_view root, std::string_view caption) {
+    const auto chosen = FileDialogs::Instance().ChooseDirectory(
+        root.empty() ? directory : std::string(root), std::string(caption));
+    if (!chosen) return false;
+    directory = *chosen;
+    return true;
+}
 
 void CopyDeleteDirectory(std::string_view source, std::string_view destination, bool copy) {
     ProcessDirectory(std::string(source), std::string(destination), copy, std::nullopt);

@@ -1,6 +1,5 @@
 #include "File.h"
 
-#include "FileDialogs.h"
 #include "Mytime.h"
 #include "Program.h"
 #include "SpecialFolders.h"
@@ -75,14 +74,6 @@ std::string GetProgramFilesPath() {
 
 std::string GetStartupPath() {
     return GetSystemDirectoryPath(CSIDL_STARTUP);
-}
-
-bool ChooseDirectory(std::string& directory, std::string_view root, std::string_view caption) {
-    const auto chosen = FileDialogs::Instance().ChooseDirectory(
-        root.empty() ? directory : std::string(root), std::string(caption));
-    if (!chosen) return false;
-    directory = *chosen;
-    return true;
 }
 
 uint64_t GetFileSize(int fileDescriptor) {

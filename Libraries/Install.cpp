@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "File.h"
+#include "FileDirectories.h"
 #include "FormStyle.h"
 #include "Mydialogs.h"
 #include "Program.h"

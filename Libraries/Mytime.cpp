@@ -2,7 +2,7 @@
 
 #include "Clock.h"
 #include "QtText.h"
-#include "Utilities.h"
+#include "UtilitiesValues.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Registry.h"
+#include "UtilitiesValues.h"
 
 #include <QRect>
 #include <cstdint>
@@ -17,41 +18,13 @@ class QMimeData;
 class QPainter;
 class QWidget;
 
-// ---- Integers typed by the user -------------------------------------------------------------
-//
-// The accepted text: leading blanks, then a sign and decimal digits, or hexadecimal digits after
-// "$", "x" or "0x"; nothing after the digits; a 32-bit signed value. Empty text stands for the
-// default. Malformed text leaves "Unhandled exception: '<text>' is not a valid integer value" in
-// FunStatContext; a well-formed value outside the limits does not fail.
-
-// The integer of text, throwing TException for malformed text.
-int32_t StrToInt(std::string_view text);
-
-// True when the text held an integer within the limits (or was empty with the default within
-// them); value receives that integer, otherwise the default.
-bool CheckIntFromText(std::string_view text, int32_t minimum, int32_t maximum, int32_t defaultValue,
-                      int32_t& value);
-int32_t GetIntFromText(std::string_view text, int32_t minimum, int32_t maximum,
-                       int32_t defaultValue);
-int32_t TextToInt(std::string_view text);
+// ---- Controls -------------------------------------------------------------------------------
 
 // As GetIntFromText for the box's text, but an unusable text is also shown to the user, and the
 // box gets the focus and the default.
 int32_t GetIntFromComboBox(QComboBox& comboBox, int32_t minimum, int32_t maximum,
                            int32_t defaultValue);
 int32_t ComboBoxToInt(QComboBox& comboBox);
-
-// ---- Booleans and colours in stored text -----------------------------------------------------
-
-// "TRUE" and "FALSE"; only the exact text "TRUE" reads as true.
-std::string BoolToText(bool value);
-bool TextToBool(std::string_view text);
-
-// A colour (0x00BBGGRR) from a stock colour's name (letter case ignored), an integer by the rule
-// above, or empty text (black). Any other text throws TException.
-uint32_t TextToColor(std::string_view text);
-
-// ---- Controls -------------------------------------------------------------------------------
 
 // The character cell height of the font on the control; 0 and "Failed to get device context."
 // without a control.

@@ -1,3 +1,4 @@
+#include "Mydialogs.h"
 #include "QtText.h"
 #include "StatusScope.h"
 #include "Text.h"
@@ -9,6 +10,27 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <limits>
+
+int32_t GetIntFromComboBox(QComboBox& comboBox, int32_t minimum, int32_t maximum,
+                           int32_t defaultValue) {
+    TStatusScope scope("GetIntFromComboBox");
+    int32_t value = defaultValue;
+    if (!ReadIntWithinLimits(scope, ToBytes(comboBox.currentText()), minimum, maximum, defaultValue,
+                             value)) {
+        ShowWarning("Integer value outside limits.\nIt will be set to default.\n    * Minimum = " +
+                    std::to_string(minimum) + "\n    * Maximum = " + std::to_string(maximum) +
+                    "\n    * Default = " + std::to_string(defaultValue));
+        SetControlFocus(&comboBox);
+        comboBox.setCurrentText(QString::number(defaultValue));
+    }
+    return value;
+}
+
+int32_t ComboBoxToInt(QComboBox& comboBox) {
+    return GetIntFromComboBox(comboBox, std::numeric_limits<int32_t>::min(),
+                              std::numeric_limits<int32_t>::max(), 0);
+}
 
 int GetFontHeight(const QFont& font, const QWidget* control) {
     TStatusScope scope("GetFontHeight");

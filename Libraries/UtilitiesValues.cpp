@@ -1,10 +1,8 @@
-#include "Mydialogs.h"
-#include "QtText.h"
+#include "UtilitiesValues.h"
+
 #include "StatusScope.h"
 #include "StockColors.h"
-#include "Utilities.h"
 
-#include <QComboBox>
 #include <limits>
 #include <optional>
 
@@ -48,10 +46,16 @@ std::optional<int32_t> ParseInt(std::string_view text) {
     return static_cast<int32_t>(negative ? -*magnitude : *magnitude);
 }
 
-// The integer of text within the limits, else the default (and false). Runs inside the caller's
-// scope so that malformed text becomes the caller's failure.
-bool ReadWithinLimits(TStatusScope& scope, std::string_view text, int32_t minimum, int32_t maximum,
-                      int32_t defaultValue, int32_t& value) {
+}  // namespace
+
+int32_t StrToInt(std::string_view text) {
+    const auto value = ParseInt(text);
+    if (!value) throw TException("'" + std::string(text) + "' is not a valid integer value");
+    return *value;
+}
+
+bool ReadIntWithinLimits(TStatusScope& scope, std::string_view text, int32_t minimum,
+                         int32_t maximum, int32_t defaultValue, int32_t& value) {
     value = defaultValue;
     bool withinLimits = false;
     scope.Run([&] {
@@ -62,51 +66,23 @@ bool ReadWithinLimits(TStatusScope& scope, std::string_view text, int32_t minimu
     return withinLimits;
 }
 
-}  // namespace
-
-int32_t StrToInt(std::string_view text) {
-    const auto value = ParseInt(text);
-    if (!value) throw TException("'" + std::string(text) + "' is not a valid integer value");
-    return *value;
-}
-
 bool CheckIntFromText(std::string_view text, int32_t minimum, int32_t maximum, int32_t defaultValue,
                       int32_t& value) {
     TStatusScope scope("CheckIntFromText");
-    return ReadWithinLimits(scope, text, minimum, maximum, defaultValue, value);
+    return ReadIntWithinLimits(scope, text, minimum, maximum, defaultValue, value);
 }
 
 int32_t GetIntFromText(std::string_view text, int32_t minimum, int32_t maximum,
                        int32_t defaultValue) {
     TStatusScope scope("GetIntFromText");
     int32_t value = defaultValue;
-    ReadWithinLimits(scope, text, minimum, maximum, defaultValue, value);
+    ReadIntWithinLimits(scope, text, minimum, maximum, defaultValue, value);
     return value;
 }
 
 int32_t TextToInt(std::string_view text) {
     return GetIntFromText(text, std::numeric_limits<int32_t>::min(),
                           std::numeric_limits<int32_t>::max(), 0);
-}
-
-int32_t GetIntFromComboBox(QComboBox& comboBox, int32_t minimum, int32_t maximum,
-                           int32_t defaultValue) {
-    TStatusScope scope("GetIntFromComboBox");
-    int32_t value = defaultValue;
-    if (!ReadWithinLimits(scope, ToBytes(comboBox.currentText()), minimum, maximum, defaultValue,
-                          value)) {
-        ShowWarning("Integer value outside limits.\nIt will be set to default.\n    * Minimum = " +
-                    std::to_string(minimum) + "\n    * Maximum = " + std::to_string(maximum) +
-                    "\n    * Default = " + std::to_string(defaultValue));
-        SetControlFocus(&comboBox);
-        comboBox.setCurrentText(QString::number(defaultValue));
-    }
-    return value;
-}
-
-int32_t ComboBoxToInt(QComboBox& comboBox) {
-    return GetIntFromComboBox(comboBox, std::numeric_limits<int32_t>::min(),
-                              std::numeric_limits<int32_t>::max(), 0);
 }
 
 std::string BoolToText(bool value) {

@@ -8,6 +8,7 @@
 #include "InstanceLock.h"
 #include "MyGDIPlus.h"
 #include "Program.h"
+#include "ProgramInstance.h"
 #include "StatusScope.h"
 #include "StoredTextList.h"
 #include "Text.h"

@@ -1,6 +1,7 @@
 #include "MainDialog.h"
 
 #include "BusyCursor.h"
+#include "FileDirectories.h"
 #include "LinkLabel.h"
 #include "Mydialogs.h"
 #include "QtText.h"

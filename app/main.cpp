@@ -6,6 +6,7 @@
 #include "MainDialog.h"
 #include "Program.h"
 #include "ProgramIcon.h"
+#include "ProgramInstance.h"
 #include "StatusScope.h"
 #include "StatusViewer.h"
 

@@ -4,7 +4,7 @@
 #include "ErrorForm.h"
 #include "InstanceLock.h"
 #include "MainDialog.h"
-#include "Program.h"
+#include "ProgramInstance.h"
 #include "TestSupport.h"
 #include "ui_AboutForm.h"
 #include "ui_ErrorForm.h"

@@ -1,5 +1,5 @@
 #include "Error.h"
-#include "File.h"
+#include "FileDirectories.h"
 #include "TestSupport.h"
 
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 #include "InstanceLock.h"
-#include "Program.h"
+#include "ProgramInstance.h"
 #include "TestSupport.h"
 
 #include <gmock/gmock.h>

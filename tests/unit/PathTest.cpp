@@ -1,6 +1,7 @@
 #include "Error.h"
 #include "File.h"
 #include "FileDialogs.h"
+#include "FileDirectories.h"
 #include "TestSupport.h"
 #include "Utilities.h"
 
