@@ -1,11 +1,13 @@
 #include "Application.h"
 
 #include "StatusScope.h"
+#include "TerminationSignals.h"
 #include "UrlOpener.h"
 
 #include <QFile>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <QWidget>
@@ -70,9 +72,14 @@ void TApplication::SetHintTiming(int pauseMs, int shortPauseMs, int hidePauseMs)
     m_hintHidePauseMs = hidePauseMs;
 }
 
-int TApplication::Run(QWidget& mainWindow) {
+int TApplication::Run(QWidget& mainWindow, const std::function<void()>& prepare) {
     m_mainWindow = &mainWindow;
-    if (ShowMainForm) mainWindow.show();
+    QTimer::singleShot(0, this, [this, prepare] {
+        // The session may have ended before the loop got here.
+        if (TerminationSignals::Arrived()) return;
+        if (prepare) prepare();
+        if (ShowMainForm && m_mainWindow && !TerminationSignals::Arrived()) m_mainWindow->show();
+    });
     return exec();
 }
 

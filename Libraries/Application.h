@@ -17,9 +17,10 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // Shows the main window unless HideMainWindow said otherwise, then runs the event loop until
-    // the main window closes.
-    int Run(QWidget& mainWindow);
+    // Runs the event loop until the main window closes: first prepare, then the main window is
+    // shown unless HideMainWindow said otherwise. Start-up runs inside the loop, so that a
+    // question it asks or a failure it shows is a loop that the end of the session ends too.
+    int Run(QWidget& mainWindow, const std::function<void()>& prepare = {});
 
     // How long the pointer rests on a control before its hint shows, how long instead while
     // another hint is still showing (moving from control to control), and how long a hint stays.

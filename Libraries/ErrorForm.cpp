@@ -9,6 +9,7 @@
 #include "QtText.h"
 #include "StatusScope.h"
 #include "StatusViewer.h"
+#include "TerminationSignals.h"
 #include "ui_ErrorForm.h"
 
 #include <fcntl.h>
@@ -30,6 +31,10 @@ class TErrorWindowViewer final : public TStatusViewer {
 public:
     bool ShowReport(std::string_view caption, std::string_view description, std::string_view report,
                     bool* noErrors) override {
+        // At the end of the session nobody is there to answer and the program must not wait:
+        // what failed on the way out goes to the session's log.
+        if (TerminationSignals::Arrived())
+            return StandardErrorViewer().ShowReport(caption, description, report, noErrors);
         if (ErrorForm == nullptr) {
             if (noErrors != nullptr) *noErrors = false;
             ShowMessageBox("Error", "The error-dialog form is not created. You must create it.",

@@ -38,6 +38,10 @@ TStatusViewer& StatusViewer() {
     return *g_viewer;
 }
 
+TStatusViewer& StandardErrorViewer() {
+    return g_standardErrorViewer;
+}
+
 std::string DescribedReport(std::string_view description, std::string_view report) {
     std::string text = "DESCRIPTION\r\n";
     text += description.empty() ? std::string_view("Failed to perform.") : description;

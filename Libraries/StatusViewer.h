@@ -21,6 +21,9 @@ public:
 // The viewer that shows reports from now on; null puts the standard-error viewer back.
 void SetStatusViewer(TStatusViewer* viewer);
 TStatusViewer& StatusViewer();
+// Writes reports to standard error: for programs without windows, and for windows that must not
+// wait for anyone.
+TStatusViewer& StandardErrorViewer();
 
 // The text a viewer shows and the error log keeps: the description ("Failed to perform." when
 // empty) above the report.

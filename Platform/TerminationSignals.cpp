@@ -54,6 +54,11 @@ bool TerminationSignals::Install() {
     return true;
 }
 
+void TerminationSignals::Request() {
+    g_arrived = true;
+    emit Requested(0);
+}
+
 void TerminationSignals::ReadPipe() {
     unsigned char byte = 0;
     while (read(g_pipe[0], &byte, 1) == 1) emit Requested(byte);

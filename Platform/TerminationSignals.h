@@ -18,6 +18,10 @@ public:
     // False when the pipe or the handlers could not be set up.
     bool Install();
 
+    // The session manager asks the program to end with an event rather than a signal: its request
+    // counts as one.
+    void Request();
+
     // Whether a termination signal has arrived since Install. Work that keeps the event loop
     // waiting (decoding a huge picture) asks this often and gives up, so that the program still
     // closes the normal way within a second.

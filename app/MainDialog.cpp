@@ -63,11 +63,10 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     connect(ui->HelpLabel, &TLinkLabel::clicked, this, &TMainForm::HelpLabelClick);
     connect(ui->CloseProgramLabel, &TLinkLabel::clicked, this, &TMainForm::CloseProgramLabelClick);
 
-    // The end of the session closes for real, as the Close command does, so nothing is lost.
-    connect(&m_terminationSignals, &TerminationSignals::Requested, this,
-            &TMainForm::CloseProgramLabelClick);
+    connect(&m_terminationSignals, &TerminationSignals::Requested, this, &TMainForm::EndSession);
     m_terminationSignals.Install();
-    connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainForm::CloseProgramLabelClick);
+    connect(qApp, &QGuiApplication::commitDataRequest, &m_terminationSignals,
+            &TerminationSignals::Request);
 }
 
 TMainForm::~TMainForm() {
@@ -80,25 +79,28 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BeforeRun() {
     TStatusScope scope("TMainForm::BeforeRun");
+    // Every step runs whatever failed before it: a program that started half-way would change,
+    // redraw and broadcast nothing for the whole session. The first failure is shown in the end.
     scope.Run([&] {
         if (AboutForm != nullptr) AboutForm->SetProductTexts(ProductName, VersionText);
-
         TrayIcon = std::make_unique<SystemTrayIcon>(*this, QApplication::windowIcon(),
                                                     &SystemTrayPopupMenu, ProductName);
         TrayIcon->Add();
-        if (InstanceLock* lock = HeldInstanceLock()) {
-            connect(lock, &InstanceLock::ShowRequested, this,
-                    &TMainForm::ShowRequestedByAnotherInstance);
-            connect(lock, &InstanceLock::CommandRequested, this, [this](const QString& command) {
-                if (command == "next") NextWallpaperLabelClick();
-                if (command == "previous") PreviousWallpaperLabelClick();
-                if (command == "random") RandomWallpaperLabelClick();
-            });
-            lock->Listen();
-        }
+    });
+    if (InstanceLock* lock = HeldInstanceLock()) {
+        connect(lock, &InstanceLock::ShowRequested, this,
+                &TMainForm::ShowRequestedByAnotherInstance);
+        connect(lock, &InstanceLock::CommandRequested, this, [this](const QString& command) {
+            if (command == "next") NextWallpaperLabelClick();
+            if (command == "previous") PreviousWallpaperLabelClick();
+            if (command == "random") RandomWallpaperLabelClick();
+        });
+        lock->Listen();
+    }
 
-        if (!SameText(GetParameter(1), "ShowOnStart")) HideMainWindow(*this);
+    if (!SameText(GetParameter(1), "ShowOnStart")) HideMainWindow(*this);
 
+    scope.Run([&] {
         Options = std::make_unique<TStoredTextList>(OptionsFileName);
         Options->OnLoad = [this](TStoredTextList& options, bool) {
             ReadOptions(options);
@@ -114,13 +116,14 @@ void TMainForm::BeforeRun() {
             ShowMainWindow(*this);
             BrowseAndAddDirectory(false);
         }
-        LoadPictureFileNames();
-        scope.AdoptCalleeFailure();
-        setAcceptDrops(true);
-
-        Timer.start();
-        SuppressComposition = false;
     });
+    scope.Run([&] {
+        LoadPictureFileNames();
+        scope.KeepCalleeFailure();
+    });
+    setAcceptDrops(true);
+    Timer.start();
+    SuppressComposition = false;
     scope.ShowFailure("Failed to prepare main window.");
 }
 
@@ -159,6 +162,15 @@ void TMainForm::ApplicationEventsMinimize() {
 
 void TMainForm::CloseProgramLabelClick() {
     ClosingForReal = true;
+    close();
+}
+
+void TMainForm::EndSession() {
+    ClosingForReal = true;
+    // exit rather than quit, which a window may refuse. It ends the loop of every modal window
+    // that is open (a start-up question, a report, the failure of the save itself), and a loop
+    // opened later returns at once: nothing from here on waits for an answer.
+    QCoreApplication::exit(0);
     close();
 }
 

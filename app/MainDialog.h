@@ -49,6 +49,9 @@ public:
     void FormCloseQuery(QObject* sender, bool& canClose);
     void ApplicationEventsMinimize();
     void CloseProgramLabelClick();
+    // The end of the session (SIGTERM, SIGHUP, SIGINT, the session manager): closes for real at
+    // once, whatever window is open, with the options saved.
+    void EndSession();
     void HelpLabelClick();
     void AboutLabelClick();
     void STP_CloseMenuClick();

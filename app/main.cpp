@@ -56,12 +56,12 @@ int main(int argc, char** argv) {
                 errorForm = std::make_unique<TErrorForm>();
                 desktopPositionForm = std::make_unique<TDesktopPositionForm>();
 
-                if (installerMode)
-                    installForm->Setup(ProductName, kDescription, VersionText);
-                else
-                    mainForm->BeforeRun();
-
-                application->Run(*mainWindow);
+                application->Run(*mainWindow, [&] {
+                    if (installerMode)
+                        installForm->Setup(ProductName, kDescription, VersionText);
+                    else
+                        mainForm->BeforeRun();
+                });
             });
 
             // The main window goes first, so that its clean-up can still report; then what went

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -91,6 +93,63 @@ TEST_P(TerminationSignalTest, EndsTheProgramWithExitCodeZero) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignalTest, ::testing::Values(SIGTERM, SIGHUP, SIGINT),
                          [](const auto& test) { return std::string(sigabbrev_np(test.param)); });
+
+// The user needs the program gone within a second or two; a loaded machine running the
+// sanitizers gets room beyond that, a program that waits for an answer never ends.
+constexpr auto kEndPatience = 5s;
+
+// A window the start opens before anyone could have answered it, and the options that make it.
+struct StartUpWindow {
+    const char* name;
+    const char* title;
+    const char* options;
+};
+
+void PrintTo(const StartUpWindow& window, std::ostream* out) {
+    *out << window.name;
+}
+
+class TermWithAStartUpWindowTest : public EndToEndTest,
+                                   public ::testing::WithParamInterface<StartUpWindow> {};
+
+TEST_P(TermWithAStartUpWindowTest, EndsTheProgramAtOnceWithTheOptionsWritten) {
+    WriteOptions(GetParam().options);
+    ChildProcess& program = StartProgram();
+    ASSERT_TRUE(PollUntil([&] { return !OwnersOfShownWindows(GetParam().title).empty(); }));
+
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitForExit(kEndPatience), 0);
+    const std::string written = "[Main]\r\nXPos=";
+    std::string start(written.size(), '\0');
+    std::ifstream(ProgramDirectory() / "Tapestrel.ini", std::ios::binary)
+        .read(start.data(), static_cast<std::streamsize>(start.size()));
+    EXPECT_EQ(start, written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StartUp, TermWithAStartUpWindowTest,
+    ::testing::Values(StartUpWindow{"TheFolderQuestionOfAFirstStart",
+                                    "Choose a directory with picture files", ""},
+                      StartUpWindow{"TheReportOfOptionsThatCouldNotBeRead", "Error",
+                                    "[Wallpaper]\r\nFillingPictureColor=blue-ish\r\n\r\n"
+                                    "[DirectoryList]\r\nCount=1\r\nTitle0=/\r\n"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(StartupTest, TermEndsTheProgramWhileTheCloseShowsThatTheOptionsCouldNotBeSaved) {
+    ChildProcess& program = StartProgram({"ShowOnStart"});
+    ASSERT_TRUE(BecomesReady(program));
+    ASSERT_TRUE(PollUntil([&] { return !OwnersOfShownWindows("Tapestrel").empty(); }));
+    // Gone from under the running program, so that the close cannot save into it.
+    fs::remove_all(ProgramDirectory());
+
+    const std::string window = std::to_string(Windows().ShownTopLevels("Tapestrel").front());
+    ASSERT_TRUE(Xdotool({"mousemove", "--window", window, "150", "12", "click", "1"}));
+    ASSERT_TRUE(PollUntil([&] { return !OwnersOfShownWindows("Error").empty(); }));
+    ASSERT_TRUE(program.IsRunning());
+
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitForExit(kEndPatience), 0);
+}
 
 TEST_F(StartupTest,
        TrayThatAppearsLaterTakesTheIconSoASecondStartLeavesTheWindowHiddenUntilItGoes) {

@@ -145,6 +145,23 @@ TEST_F(MainFormTest, StartsInTheTrayUnlessAskedToShow) {
     EXPECT_TRUE(Application()->ShowMainForm);
 }
 
+TEST_F(MainFormTest, AStartThatFailsOnADirectoryRowStillRunsTheTimerDropsAndCompositions) {
+    const auto notADirectory = sandbox.Root() / "notes.txt";
+    std::ofstream(notADirectory) << "not a directory";
+    WriteOptions("[DirectoryList]\r\nCount=1\r\nTitle0=" + notADirectory.string() +
+                 "\r\nActive0=TRUE\r\n");
+    std::string report;
+    WhenModalShows([&](QWidget&) {
+        report = error.MemoText();
+        error.ui->OkayButton->click();
+    });
+    form.BeforeRun();
+    EXPECT_TRUE(report.starts_with("DESCRIPTION\r\nFailed to prepare main window.")) << report;
+    EXPECT_TRUE(form.Timer.isActive());
+    EXPECT_TRUE(form.acceptDrops());
+    EXPECT_FALSE(form.SuppressComposition);
+}
+
 TEST_F(MainFormTest, AFirstStartAsksForAPictureDirectoryOnItsPage) {
     std::filesystem::remove(OptionsFile());
     ScopedFileDialogs dialogs;
