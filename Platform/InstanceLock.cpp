@@ -238,8 +238,11 @@ void InstanceLock::ReadRequests() {
         QTimer::singleShot(kRequestTimeout, socket, [socket] { HangUp(socket); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (socket->canReadLine()) {
-                Answer(socket->readLine().chopped(1));
+                // The connection is done with before the request is carried out: a command may
+                // open a window, whose loop would otherwise delete the socket under our feet.
+                const QByteArray line = socket->readLine().chopped(1);
                 HangUp(socket);
+                QTimer::singleShot(0, this, [this, line] { Answer(line); });
             } else if (socket->bytesAvailable() >= kMaxRequestBytes) {
                 HangUp(socket);
             }

@@ -14,6 +14,8 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QScreen>
+#include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -37,11 +39,15 @@ void TMainForm::ConnectDesktopReactions() {
             });
 
     GlobalHotkeys& hotkeys = GlobalHotkeys::Instance();
-    connect(&hotkeys, &GlobalHotkeys::Activated, this, [this](int id) {
-        if (id == HotkeyIdNext) NextWallpaperLabelClick();
-        if (id == HotkeyIdPrevious) PreviousWallpaperLabelClick();
-        if (id == HotkeyIdRandom) RandomWallpaperLabelClick();
-    });
+    // Queued: the key's event is done with before a command may open a window.
+    connect(
+        &hotkeys, &GlobalHotkeys::Activated, this,
+        [this](int id) {
+            if (id == HotkeyIdNext) NextWallpaperLabelClick();
+            if (id == HotkeyIdPrevious) PreviousWallpaperLabelClick();
+            if (id == HotkeyIdRandom) RandomWallpaperLabelClick();
+        },
+        Qt::QueuedConnection);
     connect(ui->HotkeyComboBox, &QComboBox::currentIndexChanged, this,
             &TMainForm::HotkeyComboBoxChange);
     ui->HotkeyUnavailableLabel->setVisible(!hotkeys.IsAvailable());
@@ -79,7 +85,11 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 
 void TMainForm::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
-    ProcessDroppedFiles(*event->mimeData());
+    // The drag's source waits until the drop returns, and the drop's data lives no longer: the
+    // folders are taken, and a message about them shown, after it.
+    auto drop = std::make_shared<QMimeData>();
+    drop->setUrls(event->mimeData()->urls());
+    QTimer::singleShot(0, this, [this, drop] { ProcessDroppedFiles(*drop); });
 }
 
 void TMainForm::ProcessDroppedFiles(const QMimeData& drop) {

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QImage>
 #include <csignal>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -50,6 +51,18 @@ TEST_F(CommandTest, ALaterStartHandsItsCommandToTheRunningCopyOrSaysThatNoneRuns
     // It never became the running copy, which would have opened the socket.
     EXPECT_FALSE(fs::exists(Sandbox().RuntimeDirectory() / "Mutex_ProgramInstance_Tapestrel.sock"));
     EXPECT_TRUE(OwnersOfShownWindows("Tapestrel").empty());
+}
+
+TEST_F(CommandTest, ACommandOntoAPictureThatCannotBeReadShowsWhyAndTheProgramStillEndsCleanly) {
+    std::ofstream(Sandbox().Home() / "my pictures" / "broken.jpg", std::ios::binary)
+        << "\xff\xd8\xff\xe0 not a photograph";
+    ChildProcess& program = StartProgram();
+    ASSERT_TRUE(BecomesReady(program));
+
+    ASSERT_EQ(Command("Next"), 0);
+    ASSERT_TRUE(PollUntil([&] { return !OwnersOfShownWindows("Error").empty(); }));
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitForExit(kPatience), 0);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -196,6 +198,26 @@ TEST_F(InstanceLockTest, ALaterStartHandsOnItsCommandAndAnUnknownWordIsIgnored) 
     }
     EXPECT_THAT(commands, ElementsAre("next", "previous", "random"));
     EXPECT_EQ(shows, 0);
+}
+
+TEST_F(InstanceLockTest, ACommandIsCarriedOutOnlyOnceItsConnectionIsClosed) {
+    InstanceLock lock("Test");
+    ASSERT_EQ(lock.Acquire(), InstanceLock::Outcome::Acquired);
+    ASSERT_TRUE(lock.Listen());
+    Connection start(lock.SocketPath());
+    int commands = 0;
+    bool closedBefore = false;
+    QObject::connect(&lock, &InstanceLock::CommandRequested, [&] {
+        closedBefore = start.IsClosedByPeer();
+        // As the error window would: a loop of its own serves the socket's events meanwhile.
+        QEventLoop window;
+        QTimer::singleShot(300, &window, &QEventLoop::quit);
+        window.exec();
+        ++commands;
+    });
+    ASSERT_EQ(send(start.Fd(), "next\n", 5, MSG_NOSIGNAL), 5);
+    EXPECT_TRUE(WaitFor([&] { return commands == 1; }));
+    EXPECT_TRUE(closedBefore);
 }
 
 TEST_F(InstanceLockTest, ARequestThatComesBeforeTheHolderListensIsHeard) {
