@@ -35,6 +35,7 @@ int WeekdayColumn(bool mondayFirst, double date);
 
 // Whether the next run of a schedule is due at now, the last one having run at lastTime. Without
 // a start hour: once intervalSeconds have passed. With one: at the boundaries today's start hour
-// plus whole intervals, one not yet passed by lastTime. Missed runs are never caught up.
+// plus whole intervals, one not yet passed by lastTime. Missed runs are never caught up. A
+// lastTime after now, or one that is no date, is due at once.
 bool IsScheduleDue(double intervalSeconds, double lastTime, double now,
                    std::optional<int> startHour);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 #include <ctime>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -73,8 +74,16 @@ TEST(MytimeTest, ScheduleIsDueAtItsBoundariesAndNeverCatchesUp) {
         {"1 hour", {}, At(7, "10:00:00"), At(7, "11:00:00"), true},
         // Nights away give one change, not one for every hour missed.
         {"1 hour", {}, At(1, "10:00:00"), At(7, "09:00:00"), true},
-        // The clock set back before the last change waits for last + interval.
-        {"1 hour", {}, At(7, "10:00:00"), At(7, "09:30:00"), false},
+        // A last change after now (the clock was ahead) is due at once, not when the clock has
+        // caught up; a change at this very instant is not.
+        {"1 hour", {}, At(7, "10:00:00"), At(7, "09:30:00"), true},
+        {"1 hour", 0, At(7, "10:00:00"), At(7, "09:30:00"), true},
+        {"1 hour", {}, At(7, "10:00:00"), At(7, "10:00:00"), false},
+        // Stored values that are no date at all.
+        {"1 hour", {}, 1e308, At(7, "10:00:00"), true},
+        {"1 hour", 0, -1e308, At(7, "10:00:00"), true},
+        {"1 hour", {}, std::numeric_limits<double>::quiet_NaN(), At(7, "10:00:00"), true},
+        {"1 hour", 8, std::numeric_limits<double>::infinity(), At(7, "10:00:00"), true},
         {"2 hours", 8, At(6, "12:00:00"), At(7, "07:30:00"), false},
         {"2 hours", 8, At(6, "12:00:00"), At(7, "08:00:00"), true},
         {"2 hours", 8, At(7, "08:00:01"), At(7, "09:59:59"), false},
@@ -82,8 +91,7 @@ TEST(MytimeTest, ScheduleIsDueAtItsBoundariesAndNeverCatchesUp) {
         {"1 week", 20, At(6, "20:00:05"), At(7, "19:59:59"), false},
         {"1 week", 20, At(6, "20:00:05"), At(7, "20:00:00"), true},
         {"1 week", 20, At(7, "20:00:00"), At(7, "23:00:00"), false},
-        // Set back with a start hour: the next boundary after the last change.
-        {"1 hour", 0, At(7, "15:30:00"), At(7, "15:10:00"), false},
+        {"1 hour", 0, At(7, "15:30:00"), At(7, "15:59:59"), false},
         {"1 hour", 0, At(7, "15:30:00"), At(7, "16:00:00"), true},
         // No interval at all is a second, not a change at every tick or a division by zero.
         {"", {}, At(7, "15:30:00"), At(7, "15:30:00"), false},
