@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cctype>
 #include <filesystem>
 
 namespace {
@@ -44,7 +45,8 @@ std::string IncludeSeparator(std::string_view path) {
 }
 
 bool IsDriveName(std::string_view path) {
-    return path.size() >= 2 && path.back() == ':';
+    // A letter and a colon alone: "/home/me/Pictures:" is a directory like any other.
+    return path.size() == 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
 std::string GetFileDir(std::string_view path) {

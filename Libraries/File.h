@@ -10,7 +10,8 @@
 
 // ---- Path text ------------------------------------------------------------------------------
 // Paths are bytes as the file system names them, "/" between the parts. Empty text gives empty
-// text. Drive names such as "C:" keep their old rules; no real path here looks like one.
+// text. A drive name, a letter and a colon such as "C:", keeps its old rules; no real path here
+// is one, and a name ending in a colon is an ordinary name.
 
 std::string IncludeSeparator(std::string_view path);
 bool IsDriveName(std::string_view path);

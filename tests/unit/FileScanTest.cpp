@@ -62,7 +62,7 @@ TEST(FileScanTest, ListsVisibleMatchingRegularFilesAndEntersEachDirectoryOnce) {
                                                sub + "/d.png", sub + "/deeper/f.jpg"}));
 }
 
-TEST(FileScanTest, AMissingDirectoryOrABareNameAddsNothingWithoutFailing) {
+TEST(FileScanTest, AMissingDirectoryOrABareNameAddsNothingButANameEndingInAColonIsRead) {
     SandBox sandBox;
     std::vector<std::string> found;
     LoadFilesList((sandBox.Root() / "gone").string(), "", found, true);
@@ -70,6 +70,11 @@ TEST(FileScanTest, AMissingDirectoryOrABareNameAddsNothingWithoutFailing) {
     LoadFilesList("pictures", "", found, true);
     EXPECT_FALSE(FunStatContext.Failed());
     EXPECT_TRUE(found.empty());
+
+    // A name that ends in a colon is no bare drive name.
+    Touch(sandBox.Root() / "summer:/a.jpg");
+    LoadFilesList((sandBox.Root() / "summer:").string(), "", found, false);
+    EXPECT_EQ(found.size(), 1u);
 }
 
 // Permissions do not stop root, so the scan runs in a child that is not root.

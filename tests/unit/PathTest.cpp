@@ -29,6 +29,8 @@ TEST(PathTest, TextHelpersFollowTheSlashRules) {
         {"/a.b/noext", "/a.b/", "noext", ""},
         // Colons are ordinary characters in Linux file names.
         {"/photos/12:30.jpg", "/photos/", "12:30.jpg", ".jpg"},
+        {"/photos/Summer:", "/photos/", "Summer:", ""},
+        {"/a:", "/", "a:", ""},
         {"C:", "", "C:", ""},
         {"", "", "", ""},
     };
@@ -43,6 +45,7 @@ TEST(PathTest, TextHelpersFollowTheSlashRules) {
     EXPECT_EQ(IncludeSeparator(""), "");
     EXPECT_TRUE(IsDriveName("C:"));
     EXPECT_FALSE(IsDriveName(":"));
+    EXPECT_FALSE(IsDriveName("1:"));
     EXPECT_EQ(GetFullPath("/a/./b/../c/"), "/a/c/");
     EXPECT_EQ(GetFullPath("C:"), "C:");
     EXPECT_TRUE(IsLinkFileName("/x/Tapestrel.DESKTOP"));
