@@ -3,12 +3,34 @@
 #include "LinkLabel.h"
 #include "Mytime.h"
 #include "Program.h"
+#include "QtText.h"
 #include "SessionBroadcast.h"
 #include "StatusScope.h"
 #include "Utilities.h"
 #include "ui_MainDialog.h"
 
 #include <QCheckBox>
+
+namespace {
+
+constexpr std::string_view kFileUrlScheme = "file://";
+
+// What other programs read: the path, or, for a path whose bytes are not UTF-8 (which neither the
+// settings file nor a D-Bus string can carry), its file:// address with those bytes
+// percent-encoded.
+std::string PublishedPicture(const std::string& path) {
+    if (ToBytes(ToQString(path)) == path) return path;
+    return EncodedFileUrl(path).toStdString();
+}
+
+std::string PublishedPicturePath(const std::string& published) {
+    if (!published.starts_with(kFileUrlScheme)) return published;
+    return QByteArray::fromPercentEncoding(
+               QByteArray::fromStdString(published.substr(kFileUrlScheme.size())))
+        .toStdString();
+}
+
+}  // namespace
 
 void TMainForm::ConnectBroadcastControls() {
     ui->BroadcastHelpLabel->setText(QStringLiteral(
@@ -33,7 +55,8 @@ void TMainForm::BroadcastPicture() {
     TStatusScope scope("TMainForm::BroadcastPicture");
     scope.Run([&] {
         LastBroadcastTime = DateTimeNow();
-        const std::string picture = PickPictureFileName(TPickDirection::Next, true, false);
+        const std::string picture =
+            PublishedPicture(PickPictureFileName(TPickDirection::Next, true, false));
         // The path is in place before anyone is told to read it.
         SetUserRegistryText(ProductName, "", BroadcastValueName, picture);
         // Told anyway: an unchanged value beats silence.
@@ -54,7 +77,8 @@ void TMainForm::Label6Click() {
 void TMainForm::Label27Click() {
     TStatusScope scope("TMainForm::Label27Click");
     scope.Run([&] {
-        RunFile(GetUserRegistryText(ProductName, "", BroadcastValueName), "", "", false, false);
+        RunFile(PublishedPicturePath(GetUserRegistryText(ProductName, "", BroadcastValueName)), "",
+                "", false, false);
         scope.AdoptCalleeFailure();
     });
     scope.ShowFailure("Failed to view picture.");

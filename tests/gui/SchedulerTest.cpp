@@ -3,6 +3,7 @@
 #include "Mytime.h"
 #include "PowerStatus.h"
 #include "Program.h"
+#include "QtText.h"
 #include "SessionBroadcast.h"
 #include "TestSupport.h"
 #include "Utilities.h"
@@ -140,4 +141,19 @@ TEST_F(SchedulerTest, TheBroadcastIsOfferedOnlyWhileTheCheckBoxIsOn) {
     form.ui->IsBroadcastWallpaperChangeCheckBox->setChecked(true);
     form.ui->IsBroadcastWallpaperChangeCheckBox->setChecked(false);
     EXPECT_EQ(GetUserRegistryText(ProductName, "", TMainForm::BroadcastValueName), "");
+}
+
+TEST_F(SchedulerTest, APathThatIsNotUtf8IsPublishedAsAFileAddressThatViewPictureOpens) {
+    const std::string picture = Picture("sea \xff.png");
+    fs::copy_file(Picture("a.png"), picture);
+    form.PictureList = {picture};
+    form.ui->Label6->clicked();
+    const std::string published = EncodedFileUrl(picture).toStdString();
+    ASSERT_EQ(broadcast->posts.size(), 1u);
+    EXPECT_EQ(broadcast->posts[0], "7|" + published + "|" + published);
+
+    ScopedUrlOpener opener;
+    form.ui->Label27->clicked();
+    ASSERT_EQ(opener->opened.size(), 1u);
+    EXPECT_EQ(opener->opened[0].toEncoded().toStdString(), published);
 }
