@@ -166,11 +166,14 @@ void TMainForm::CloseProgramLabelClick() {
 }
 
 void TMainForm::EndSession() {
-    ClosingForReal = true;
     // exit rather than quit, which a window may refuse. It ends the loop of every modal window
     // that is open (a start-up question, a report, the failure of the save itself), and a loop
     // opened later returns at once: nothing from here on waits for an answer.
     QCoreApplication::exit(0);
+    // A session often ends with SIGHUP and SIGTERM together: the options are saved once.
+    if (m_sessionEnded) return;
+    m_sessionEnded = true;
+    ClosingForReal = true;
     close();
 }
 

@@ -263,6 +263,7 @@ private:
     void ShowRequestedByAnotherInstance();
 
     TerminationSignals m_terminationSignals;
+    bool m_sessionEnded = false;
     std::map<std::string, QWidget*, std::less<>> m_skinControls;
     std::vector<QWidget*> m_colorPanels;
     // The panel being edited, and whether a new colour of it needs the picture loaded again.

@@ -5,6 +5,7 @@
 #include "InstanceLock.h"
 #include "MainDialog.h"
 #include "ProgramInstance.h"
+#include "StoredTextList.h"
 #include "TestSupport.h"
 #include "ui_AboutForm.h"
 #include "ui_ErrorForm.h"
@@ -212,10 +213,22 @@ TEST_F(MainFormTest, CloseCommandsEndTheProgram) {
     EXPECT_TRUE(RunUntilClosed(other, [&] { other.STP_CloseMenu->trigger(); }));
 }
 
-TEST_F(MainFormTest, TheEndOfTheSessionClosesForRealEvenWhenHidingOnClose) {
+TEST_F(MainFormTest, TheEndOfTheSessionClosesForRealEvenWhenHidingOnCloseAndSavesOnce) {
     ASSERT_TRUE(form.ui->HideOnCloseCheckBox->isChecked());
-    EXPECT_TRUE(RunUntilClosed(form, [] { raise(SIGTERM); }));
+    form.BeforeRun();
+    int saves = 0;
+    const auto save = form.Options->OnSave;
+    form.Options->OnSave = [&](TStoredTextList& options, bool flag) {
+        ++saves;
+        save(options, flag);
+    };
+    // As a session often ends: two signals at once.
+    EXPECT_TRUE(RunUntilClosed(form, [] {
+        raise(SIGHUP);
+        raise(SIGTERM);
+    }));
     EXPECT_TRUE(form.ClosingForReal);
+    EXPECT_EQ(saves, 1);
 }
 
 TEST_F(MainFormTest, ALaterStartShowsTheWindowOnlyWhenThereIsNoTrayIcon) {
