@@ -368,7 +368,7 @@ TEST_F(WallpaperTest, ANamedPipeIsRefusedAndTheProgramStillEndsAtOnce) {
     EXPECT_EQ(Windows().RootPixmap(), XCB_NONE);
 }
 
-TEST_F(WallpaperTest, TermEndsTheProgramWithinASecondWhileAHostileJpegIsDecoded) {
+TEST_F(WallpaperTest, TermEndsTheProgramAtOnceWhileAHostileJpegIsDecoded) {
     // Seconds of work in 2.6 kB: every scan is a pass over 144 megapixels.
     const fs::path picture = PicturePath("scans.jpg");
     const QByteArray jpeg = JpegWithEmptyScans(12000, 12000, 250);
@@ -381,7 +381,9 @@ TEST_F(WallpaperTest, TermEndsTheProgramWithinASecondWhileAHostileJpegIsDecoded)
     ASSERT_EQ(Windows().RootPixmap(), XCB_NONE) << "still decoding";
 
     m_program->Signal(SIGTERM);
-    EXPECT_EQ(m_program->WaitForExit(1s), 0);
+    // Within a second or two for the user; room beyond that for a loaded machine running the
+    // sanitizers, while the decode alone would take many seconds more.
+    EXPECT_EQ(m_program->WaitForExit(4s), 0);
 }
 
 }  // namespace
