@@ -3,7 +3,9 @@
 #include "TestSupport.h"
 
 #include <sys/stat.h>
+#include <algorithm>
 #include <fstream>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -33,6 +35,8 @@ TEST_F(DirectoryTreeTest, ACopyOverAnInstallationReplacesItsFilesAndNeverWritesO
     fs::create_symlink("Install", source / "install-link");
     fs::create_symlink(outside, source / "linked-folder");
     Write(outside / "Night.tps", "outside");
+    // A link to a file outside the source: a key of the user's, say.
+    fs::create_symlink(Write(outside / "id_rsa", "secret"), source / "key");
 
     const fs::path readOnly = Write(target / "Install", "old program");
     chmod(readOnly.c_str(), 0444);
@@ -41,9 +45,14 @@ TEST_F(DirectoryTreeTest, ACopyOverAnInstallationReplacesItsFilesAndNeverWritesO
     fs::create_directories(target.parent_path());
     fs::create_symlink(outside, target / "CalendarSkins");
 
-    CopyDeleteDirectory(source.string() + "/", target.string(), true);
+    std::vector<std::string> copied;
+    CopyDeleteDirectory(source.string() + "/", target.string(), true, &copied);
 
     EXPECT_EQ(FunStatContext.Status, fsPerfect) << FunStatContext.GetReport();
+    std::ranges::sort(copied);
+    EXPECT_EQ(copied, (std::vector<std::string>{"CalendarSkins/", "CalendarSkins/Night.tps",
+                                                "Install", "install-link"}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target / "key")));
     EXPECT_EQ(ReadWholeFile(target / "Install"), "new program");
     EXPECT_EQ(ReadWholeFile(target / "install-link"), "new program");
     EXPECT_FALSE(fs::is_symlink(target / "install-link"));
@@ -89,6 +98,69 @@ TEST_F(DirectoryTreeTest, WithoutCopyTheSourcesFilesGoAndItsDirectoriesAreMade) 
     EXPECT_FALSE(fs::exists(target / "a/file"));
     CopyDeleteDirectory(source.string(), "", true);
     EXPECT_EQ(FunStatContext.Description, "Empty destination name.");
+}
+
+TEST_F(DirectoryTreeTest, TheListOfInstalledFilesKeepsAnyNameButNoneThatLeadsOutOfTheFolder) {
+    using namespace std::string_literals;
+    struct Row {
+        std::string content;
+        std::optional<std::vector<std::string>> entries;
+    };
+    for (const Row& row : {
+             Row{"Tapestrel\0CalendarSkins/\0CalendarSkins/Night.tps\0"s,
+                 {{"Tapestrel", "CalendarSkins/", "CalendarSkins/Night.tps"}}},
+             Row{"two\nlines \xff\0"s, {{"two\nlines \xff"}}},
+             Row{"", {{}}},
+             Row{"/etc/passwd\0"s, {}},
+             Row{"../outside\0"s, {}},
+             Row{"CalendarSkins/../../outside\0"s, {}},
+             Row{"./Tapestrel\0"s, {}},
+             Row{"CalendarSkins//Night.tps\0"s, {}},
+             Row{"Tapestrel\0\0"s, {}},
+             Row{"/\0"s, {}},
+         }) {
+        SCOPED_TRACE(row.content);
+        Write(target / InstalledFilesName, row.content);
+        EXPECT_EQ(ReadInstalledFiles(target.string()), row.entries);
+        EXPECT_EQ(FunStatContext.Failed(), !row.entries);
+    }
+    fs::remove(target / InstalledFilesName);
+    EXPECT_EQ(ReadInstalledFiles(target.string()), std::nullopt);
+    EXPECT_FALSE(FunStatContext.Failed()) << "no list is no failure";
+}
+
+TEST_F(DirectoryTreeTest, DeletingInstalledFilesTakesWhatIsListedAndNothingElse) {
+    Write(target / "Tapestrel", "program");
+    Write(target / "CalendarSkins/Night.tps", "skin");
+    Write(target / "two\nlines", "file");
+    // Made by the user later: their own skin and options, and a link in place of a directory.
+    Write(target / "CalendarSkins/Mine.tps", "own skin");
+    Write(target / "Tapestrel.ini", "options");
+    Write(outside / "Night.tps", "outside");
+    fs::create_symlink(outside, target / "Linked");
+    WriteInstalledFiles(target.string(), {"Tapestrel", "CalendarSkins/", "CalendarSkins/Night.tps",
+                                          "two\nlines", "Linked/", "Linked/Night.tps", "gone"});
+    const auto listed = ReadInstalledFiles(target.string());
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(std::ranges::count(*listed, "gone"), 0) << "only what is there is recorded";
+
+    EXPECT_FALSE(DeleteInstalledFiles(target.string(), *listed));
+
+    EXPECT_EQ(FunStatContext.Status, fsPerfect) << FunStatContext.GetReport();
+    for (const char* gone :
+         {"Tapestrel", "CalendarSkins/Night.tps", "two\nlines", InstalledFilesName})
+        EXPECT_FALSE(fs::exists(target / gone)) << gone;
+    EXPECT_EQ(ReadWholeFile(target / "CalendarSkins/Mine.tps"), "own skin");
+    EXPECT_EQ(ReadWholeFile(target / "Tapestrel.ini"), "options");
+    EXPECT_TRUE(fs::is_symlink(target / "Linked"));
+    EXPECT_EQ(ReadWholeFile(outside / "Night.tps"), "outside");
+
+    // Nothing but what was installed: the folder goes too.
+    fs::remove(target / "CalendarSkins/Mine.tps");
+    fs::remove(target / "Tapestrel.ini");
+    fs::remove(target / "Linked");
+    EXPECT_TRUE(DeleteInstalledFiles(target.string(), {"CalendarSkins/"}));
+    EXPECT_FALSE(fs::exists(target));
 }
 
 TEST_F(DirectoryTreeTest, DeletingRemovesLinksButNotWhatTheyPointTo) {
