@@ -240,31 +240,6 @@ void CopyDeleteDirectory(std::string_view source, std::string_view destination, 
     ProcessDirectory(std::string(source), std::string(destination), "", run);
 }
 
-void DeleteDirectoryNoErrors(std::string_view directory) {
-    TStatusScope scope("DeleteDirectoryNoErrors");
-    const std::string path(directory);
-    scope.Run([&] {
-        const DirectoryHandle handle = OpenDirectoryNoFollow(path);
-        if (handle == nullptr) scope.Raise("Can not find directory.", path, {}, errno);
-        AllowRemovingEntries(handle.get());
-        const int directoryFd = dirfd(handle.get());
-        for (;;) {
-            const dirent* entry = NextEntry(handle.get());
-            if (entry == nullptr) {
-                if (errno != 0) scope.Raise("Failed to delete directory content.", path, {}, errno);
-                break;
-            }
-            struct stat info {};
-            if (fstatat(directoryFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISDIR(info.st_mode))
-                DeleteDirectoryNoErrors(IncludeSeparator(path) + entry->d_name);
-            else
-                unlinkat(directoryFd, entry->d_name, 0);
-        }
-    });
-    rmdir(path.c_str());
-}
-
 void MyRenameFile(std::string_view from, std::string_view to, bool replace) {
     TStatusScope scope("MyRenameFile");
     scope.Run([&] {

@@ -24,9 +24,6 @@ bool ChooseDirectory(std::string& directory, std::string_view root, std::string_
 // gets what the copy put at the destination, in the form of the list of installed files below.
 void CopyDeleteDirectory(std::string_view source, std::string_view destination, bool copy,
                          std::vector<std::string>* copied = nullptr);
-// Deletes the directory with all it holds, as far as it can; only a directory that can't be
-// read fails ("Can not find directory.", "Failed to delete directory content.").
-void DeleteDirectoryNoErrors(std::string_view directory);
 // Moves the file; with replace an existing target gives way. "Failed to rename." otherwise.
 void MyRenameFile(std::string_view from, std::string_view to, bool replace);
 

@@ -18,6 +18,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 
 TInstallForm* InstallForm = nullptr;
 
@@ -33,14 +35,89 @@ QString ReadmeText() {
     return ToQString(content);
 }
 
-// Uninstalling deletes a whole tree: only the program's own directory, never a folder that
-// merely holds it, such as the home or the folder of installed programs.
-bool IsProgramsOwnDirectory(const std::string& directory) {
-    const std::string path = GetFullPath(directory);
-    if (path == "/" || IsSameFile(path, GetFullPath(qgetenv("HOME").toStdString())) ||
-        IsSameFile(path, GetProgramFilesPath()))
-        return false;
-    return IsSameFile(IncludeSeparator(path) + GetProgramFileName(), GetProgramPath());
+// Copies the program's folder over target and names the copy of the program productName. What it
+// put there is recorded, also when it fails half-way, so that uninstalling deletes that and
+// nothing else.
+void CopyProgramFolder(const std::string& source, const std::string& target,
+                       const std::string& productName) {
+    TStatusScope scope("CopyProgramFolder");
+    scope.Run([&] {
+        // Read before the copy, which would bring along the list of an installation it came from.
+        std::vector<std::string> installed =
+            ReadInstalledFiles(target).value_or(std::vector<std::string>());
+        scope.AdoptCalleeFailure();
+        std::vector<std::string> copied;
+        CopyDeleteDirectory(source, target, true, &copied);
+        scope.KeepCalleeFailure();
+        if (!scope.Failed()) {
+            // The copy of the file started as the installer; a link named Install outside the
+            // folder was not copied, so then the copy of the program file it leads to.
+            const std::string started =
+                std::ranges::find(copied, GetStartedAsFileName()) != copied.end()
+                    ? GetStartedAsFileName()
+                    : GetProgramFileName();
+            MyRenameFile(target + "/" + started, target + "/" + productName, true);
+            scope.KeepCalleeFailure();
+            if (!scope.Failed()) copied.push_back(productName);
+        }
+        installed.insert(installed.end(), copied.begin(), copied.end());
+        WriteInstalledFiles(target, std::move(installed));
+        scope.KeepCalleeFailure();
+    });
+}
+
+// Why a directory without a list of installed files is not uninstalled.
+std::string NotInstalledReason(const std::string& directory) {
+    if (IsSystemProgramDirectory(directory))
+        return "The program lies among the system's programs and was not installed by its own "
+               "installer: remove it with the system's package manager, for example with \"sudo "
+               "apt remove tapestrel\".";
+    return "This copy of the program was not installed by its installer, so there is nothing to "
+           "uninstall.";
+}
+
+// The machine's uninstall entry names the installation that wrote it last, which may be another.
+bool IsOwnUninstallEntry(const std::string& productName, const std::string& programFile) {
+    const std::string command = GetRegistryText(
+        RegistryRoot::LocalMachine, "Software\\" + productName + "\\Uninstall", "UninstallString");
+    const std::string parameter = std::string(" ") + kUninstallParameter;
+    return command.ends_with(parameter) &&
+           IsSameFile(command.substr(0, command.size() - parameter.size()), programFile);
+}
+
+// Deletes the link when it still leads to target: a link the user made under the same name stays.
+void DeleteOwnLink(const std::string& link, const std::string& target) {
+    TStatusScope scope("DeleteOwnLink");
+    scope.Run([&] {
+        TLinkFile file;
+        if (!file.Load(link, false) || !IsSameFile(file.ReferencePath, target)) return;
+        if (unlink(link.c_str()) != 0) scope.Raise("Failed to delete link.", link, {}, errno);
+    });
+}
+
+// The installer's links and the start-up link, where they still lead to this installation, and
+// the menu folder when nothing else is left in it. Only while the installation's files are there:
+// a link is known by the file it leads to.
+void DeleteInstallationLinks(const std::string& programFile, const std::string& readme) {
+    TStatusScope scope("DeleteInstallationLinks");
+    scope.Run([&] {
+        const std::string extension = GetLinkExtension(programFile);
+        const std::string name = GetFileNameWithoutExtension(programFile);
+        const std::string menuFolder =
+            GetProgramsMenuPath() + GetFileNameOnly(GetProgramDirectory());
+        for (const auto& [link, target] :
+             {std::pair{GetDesktopPath() + name + extension, programFile},
+              {menuFolder + "/" + name + extension, programFile},
+              {menuFolder + "/Uninstall" + extension, programFile},
+              {menuFolder + "/Readme" + GetLinkExtension(readme), readme},
+              {GetStartupPath() + name + extension, programFile}}) {
+            DeleteOwnLink(link, target);
+            scope.KeepCalleeFailure();
+        }
+        if (rmdir(menuFolder.c_str()) != 0 && errno != ENOENT && errno != ENOTEMPTY &&
+            errno != EEXIST)
+            scope.Raise("Failed to delete directory.", menuFolder, {}, errno);
+    });
 }
 
 }  // namespace
@@ -100,7 +177,7 @@ void TInstallForm::Setup(std::string_view productName, std::string_view descript
     if (IsUninstalling()) {
         setWindowTitle(ToQString("Uninstall " + m_productName));
         ui->MainPanel->setText(ToQString("Bye from " + m_productName));
-        ui->InstallToLabel->setText("The following directory will be deleted:");
+        ui->InstallToLabel->setText("The program's files will be deleted from directory:");
         ui->InstallButton->setText("Un&install");
         ui->InstallToEdit->setText(ToQString(IncludeSeparator(GetProgramDirectory())));
         ui->BrowseButton->setEnabled(false);
@@ -138,13 +215,10 @@ void TInstallForm::Install() {
         const std::string target = IncludeSeparator(directory) + folderName;
         if (!AskQuestion("Install the program in directory \"" + target + "\"?")) return;
 
-        CopyDeleteDirectory(source, target, true);
-        scope.AdoptCalleeFailure();
         const std::string programFile = target + "/" + m_productName;
         const std::string uninstallCommand = programFile + " " + kUninstallParameter;
         const std::string readme = target + "/Readme.txt";
-        // The copy of the installer's own file, named as it was started.
-        MyRenameFile(target + "/" + GetStartedAsFileName(), programFile, true);
+        CopyProgramFolder(source, target, m_productName);
         scope.AdoptCalleeFailure();
 
         // The links are a convenience: the installation stands without them.
@@ -176,24 +250,29 @@ void TInstallForm::Uninstall() {
     scope.Run([&] {
         const std::string directory = ToBytes(ui->InstallToEdit->text());
         if (directory.empty()) scope.Raise("Uninstallation directory is empty.");
-        if (!AskQuestion("Delete directory \"" + directory + "\" (and all contained files)?"))
-            return;
-        if (!IsProgramsOwnDirectory(directory))
-            scope.Raise("The directory does not hold this program.", directory);
-
-        // Named before the program file goes: the system then calls it deleted.
-        const std::string programFile = GetProgramPath();
-        const std::string linkExtension = GetLinkExtension(programFile);
-        const std::string menuFolder =
-            GetProgramsMenuPath() + GetFileNameOnly(GetProgramDirectory());
-        DeleteDirectoryNoErrors(directory);
+        const std::optional<std::vector<std::string>> installed = ReadInstalledFiles(directory);
         scope.AdoptCalleeFailure();
-        unlink((GetDesktopPath() + m_productName + linkExtension).c_str());
-        DeleteDirectoryNoErrors(menuFolder);
-        unlink(
-            (GetStartupPath() + GetFileNameWithoutExtension(programFile) + linkExtension).c_str());
-        DeleteUninstallerRegistry(m_productName);
-        ShowInfo("Uninstallation successful. Some files that were in use were not deleted.");
+        if (!installed) scope.Raise(NotInstalledReason(directory), directory);
+        if (!AskQuestion("Delete the program's files from directory \"" + directory +
+                         "\"? Files that its installer did not put there stay."))
+            return;
+
+        const std::string programFile = IncludeSeparator(directory) + m_productName;
+        const bool ownUninstallEntry = IsOwnUninstallEntry(m_productName, programFile);
+        DeleteInstallationLinks(programFile, IncludeSeparator(directory) + "Readme.txt");
+        scope.KeepCalleeFailure();
+        const bool directoryGone = DeleteInstalledFiles(directory, *installed);
+        scope.KeepCalleeFailure();
+        if (ownUninstallEntry) {
+            DeleteUninstallerRegistry(m_productName);
+            scope.KeepCalleeFailure();
+        }
+        if (scope.Failed()) return;
+        ShowInfo("Uninstallation successful. Some files that were in use were not deleted." +
+                 (directoryGone ? std::string()
+                                : " The directory \"" + directory +
+                                      "\" stays: it holds files that the installer did not put "
+                                      "there."));
     });
     scope.ShowFailure("Failed to uninstall program.");
 }

@@ -32,16 +32,20 @@ void EndToEndTest::WriteOptions(const std::string& text) {
     std::ofstream(m_programDirectory / "Tapestrel.ini", std::ios::binary) << text;
 }
 
-ChildProcess& EndToEndTest::StartProgram(std::vector<std::string> arguments,
-                                         std::string_view fileName,
-                                         std::map<std::string, std::string> environment) {
+fs::path EndToEndTest::ProgramFile(std::string_view fileName) {
     const fs::path program = m_programDirectory / fileName;
     if (!fs::exists(program)) {
         std::error_code noLink;
         fs::create_hard_link(ProgramBinary(), program, noLink);
         if (noLink) fs::copy_file(ProgramBinary(), program);
     }
-    return Start(program, std::move(arguments), std::move(environment));
+    return program;
+}
+
+ChildProcess& EndToEndTest::StartProgram(std::vector<std::string> arguments,
+                                         std::string_view fileName,
+                                         std::map<std::string, std::string> environment) {
+    return Start(ProgramFile(fileName), std::move(arguments), std::move(environment));
 }
 
 ChildProcess& EndToEndTest::Start(const fs::path& program, std::vector<std::string> arguments,

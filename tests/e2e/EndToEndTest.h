@@ -30,8 +30,10 @@ protected:
     // On a private X server of that screen size.
     explicit EndToEndTest(int screenWidth = 1024, int screenHeight = 768);
 
-    // Starts the program file of that name in the program directory, made on first use as a hard
-    // link to the built program (a copy where no link can be made), with environment on top of
+    // The program file of that name in the program directory, made on first use as a hard link to
+    // the built program (a copy where no link can be made).
+    std::filesystem::path ProgramFile(std::string_view fileName);
+    // Starts the program file of that name in the program directory, with environment on top of
     // the test's own.
     ChildProcess& StartProgram(std::vector<std::string> arguments = {},
                                std::string_view fileName = "Tapestrel",

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "ErrorForm.h"
 #include "File.h"
+#include "FileDirectories.h"
 #include "Install.h"
 #include "Program.h"
 #include "TestSupport.h"
@@ -11,6 +12,8 @@
 
 #include <QKeyEvent>
 
+#include <unistd.h>
+#include <algorithm>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -58,19 +61,62 @@ TEST_F(InstallAndAboutTest, TheInstallerWindowIsSetUpForItsMode) {
     }
 }
 
-TEST_F(InstallAndAboutTest, UninstallingDeletesNothingButTheProgramsOwnDirectory) {
+TEST_F(InstallAndAboutTest, WithoutAListOfInstalledFilesUninstallingRefusesAndDeletesNothing) {
     SetProgramCommandLine({"Tapestrel", "/Uninstall"});
     TInstallForm form;
     form.Setup(ProductName, "", "");
-    // Not the program's directory: the home, say, typed into the box by someone.
-    const fs::path kept = sandbox.Home() / "kept";
-    std::ofstream(kept) << "kept";
-    form.ui->InstallToEdit->setText(QString::fromStdString(sandbox.Home().string()));
-    boxes->answers = {1};
-    const std::string report = ErrorReportShownBy([&] { form.Uninstall(); });
-    EXPECT_NE(report.find("Failed to uninstall program."), std::string::npos) << report;
-    EXPECT_NE(report.find("The directory does not hold this program."), std::string::npos);
-    EXPECT_TRUE(fs::exists(kept));
+    // A copy run among the user's own files, and the one a package put in /usr/bin.
+    const fs::path downloads = sandbox.Home() / "Downloads";
+    fs::create_directories(downloads);
+    std::ofstream(downloads / "holiday.jpg") << "kept";
+    for (const auto& [directory, reason] :
+         {std::pair{downloads.string() + "/", "was not installed by its installer"},
+          {"/usr/bin/", "sudo apt remove tapestrel"}}) {
+        SCOPED_TRACE(directory);
+        form.ui->InstallToEdit->setText(QString::fromStdString(directory));
+        const std::string report = ErrorReportShownBy([&] { form.Uninstall(); });
+        EXPECT_NE(report.find("Failed to uninstall program."), std::string::npos) << report;
+        EXPECT_NE(report.find(reason), std::string::npos) << report;
+    }
+    EXPECT_TRUE(boxes->shown.empty()) << "no question that could not be kept";
+    EXPECT_TRUE(fs::exists(downloads / "holiday.jpg"));
+}
+
+// Permissions do not stop root, so the user who may not delete a file is a child that is not root.
+TEST_F(InstallAndAboutTest, ADeletionThatFailsIsReportedWhileTheRestIsDeleted) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to become a user who may not delete";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path installed = sandbox.Root() / "opt/Tapestrel";
+    for (const char* file : {"Tapestrel", "Locked/Night.tps"}) {
+        fs::create_directories((installed / file).parent_path());
+        std::ofstream(installed / file) << file;
+    }
+    WriteInstalledFiles(installed.string(), {"Tapestrel", "Locked/", "Locked/Night.tps"});
+    // The folders the links are looked for in, made now, while they can be made for the user.
+    for (const std::string& folder : {GetDesktopPath(), GetProgramsMenuPath(), GetStartupPath()})
+        ASSERT_FALSE(folder.empty());
+    fs::permissions(sandbox.Root(), fs::perms::all);
+    for (const auto& entry : fs::recursive_directory_iterator(sandbox.Root()))
+        fs::permissions(entry.path(), fs::perms::all);
+    fs::permissions(installed / "Locked", fs::perms::owner_read | fs::perms::owner_exec);
+
+    const auto uninstallAsAUser = [&] {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        SetProgramCommandLine({"Tapestrel", "/Uninstall"});
+        TInstallForm form;
+        form.Setup(ProductName, "", "");
+        form.ui->InstallToEdit->setText(QString::fromStdString(installed.string()));
+        boxes->answers = {1};
+        const std::string report = ErrorReportShownBy([&] { form.Uninstall(); });
+        const bool reported = report.find("Failed to uninstall program.") != std::string::npos &&
+                              report.find("Failed to delete file.") != std::string::npos &&
+                              report.find("Locked/Night.tps") != std::string::npos;
+        const bool successClaimed = std::ranges::any_of(boxes->shown, [](const auto& box) {
+            return box.text.find("successful") != std::string::npos;
+        });
+        _exit(reported && !successClaimed && !fs::exists(installed / "Tapestrel") ? 0 : 1);
+    };
+    EXPECT_EXIT(uninstallAsAUser(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(InstallAndAboutTest, AboutOpensTheHelpPageAtItsPlacesAndEscapeClosesLikeOkay) {

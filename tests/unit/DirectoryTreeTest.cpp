@@ -163,26 +163,6 @@ TEST_F(DirectoryTreeTest, DeletingInstalledFilesTakesWhatIsListedAndNothingElse)
     EXPECT_FALSE(fs::exists(target));
 }
 
-TEST_F(DirectoryTreeTest, DeletingRemovesLinksButNotWhatTheyPointTo) {
-    Write(target / "Tapestrel", "program");
-    Write(target / "CalendarSkins/Night.tps", "skin");
-    chmod((target / "CalendarSkins").c_str(), 0555);
-    Write(outside / "keep", "keep");
-    fs::create_symlink(outside, target / "linked-folder");
-
-    DeleteDirectoryNoErrors(target.string());
-
-    EXPECT_EQ(FunStatContext.Status, fsPerfect) << FunStatContext.GetReport();
-    EXPECT_FALSE(fs::exists(fs::symlink_status(target)));
-    EXPECT_EQ(ReadWholeFile(outside / "keep"), "keep");
-
-    // A link given in place of the directory is not followed either.
-    fs::create_symlink(outside, sandbox.Root() / "link");
-    DeleteDirectoryNoErrors((sandbox.Root() / "link").string());
-    EXPECT_EQ(FunStatContext.Description, "Can not find directory.");
-    EXPECT_TRUE(fs::exists(outside / "keep"));
-}
-
 TEST_F(DirectoryTreeTest, RenamingReplacesTheTargetOnlyWhenAsked) {
     for (const bool replace : {false, true}) {
         SCOPED_TRACE(replace);
