@@ -27,11 +27,11 @@ namespace {
 
 constexpr const char* kUninstallParameter = "/Uninstall";
 
-// The lines of the read-me beside the program; nothing when it can't be read.
+// The read-me beside the program, or where a package puts it; nothing when it can't be read.
 QString ReadmeText() {
     std::string content;
     int error = 0;
-    if (!ReadFileBytes(GetProgramDirectory() + "/Readme.txt", content, error)) return {};
+    if (!ReadFileBytes(GetSharedFilePath("Readme.txt"), content, error)) return {};
     return ToQString(content);
 }
 

@@ -12,6 +12,8 @@
 
 #include <QKeyEvent>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 #include <algorithm>
 #include <fstream>
@@ -117,6 +119,29 @@ TEST_F(InstallAndAboutTest, ADeletionThatFailsIsReportedWhileTheRestIsDeleted) {
         _exit(reported && !successClaimed && !fs::exists(installed / "Tapestrel") ? 0 : 1);
     };
     EXPECT_EXIT(uninstallAsAUser(), ::testing::ExitedWithCode(0), "");
+}
+
+// Only root may put a read-me where a package does: a child in a mount namespace of its own finds
+// one there, and none beside the program.
+TEST_F(InstallAndAboutTest, TheInstallerShowsTheReadMeWhereAPackagePutsIt) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path shared = sandbox.Root() / "share";
+    fs::create_directories(shared / "tapestrel");
+    std::ofstream(shared / "tapestrel/Readme.txt") << "packaged read-me";
+
+    const auto showAsPackaged = [&] {
+        const std::string layers = "lowerdir=" + shared.string() + ":/usr/share";
+        // Each step only once the one before succeeded: no mount may reach the machine's own.
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("overlay", "/usr/share", "overlay", MS_RDONLY, layers.c_str()) != 0 ||
+            mount("tmpfs", GetProgramDirectory().c_str(), "tmpfs", 0, nullptr) != 0)
+            _exit(2);
+        TInstallForm form;
+        _exit(form.ui->ReadmeMemo->toPlainText() == "packaged read-me" ? 0 : 1);
+    };
+    EXPECT_EXIT(showAsPackaged(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(InstallAndAboutTest, AboutOpensTheHelpPageAtItsPlacesAndEscapeClosesLikeOkay) {
