@@ -10,9 +10,9 @@ class TInstallForm;
 }
 
 // The installer's window: the main window when the program runs as its own installer or
-// uninstaller. Installing copies the program's directory into the chosen one, makes the copy
-// named Install the program file, adds the links and starts the installed program; uninstalling
-// removes the program's directory and the links again.
+// uninstaller. Installing copies the program's directory into the chosen one, names the copy of
+// the program after the product, records what it put there, adds the links and starts the
+// installed program; uninstalling deletes what was recorded and the links again, and nothing else.
 class TInstallForm : public QWidget {
     Q_OBJECT
 
