@@ -210,6 +210,13 @@ void TInstallForm::Install() {
     scope.Run([&] {
         const std::string directory = ToBytes(ui->InstallToEdit->text());
         if (directory.empty()) scope.Raise("Installation directory is empty.");
+        // A package's program shares its folder with the system's other programs, which a copy
+        // of that folder would take along; it is installed already.
+        if (IsPackageProgramDirectory(GetProgramDirectory()))
+            scope.Raise(
+                "The program was installed by the system's package manager, in a folder it shares "
+                "with other programs: start it from the menu or as \"Tapestrel\".",
+                GetProgramDirectory());
         const std::string source = IncludeSeparator(GetProgramDirectory());
         const std::string folderName = GetFileNameOnly(GetProgramDirectory());
         const std::string target = IncludeSeparator(directory) + folderName;

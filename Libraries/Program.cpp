@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <initializer_list>
 #include <system_error>
 
 TProgram Program;
@@ -45,12 +46,24 @@ std::string GetProgramDataDirectory() {
     return UserConfigDirectory(ProductName);
 }
 
-bool IsSystemProgramDirectory(std::string_view directory) {
-    for (const std::string_view tree : {"/usr", "/bin", "/sbin", "/opt"})
+namespace {
+
+bool IsWithinAny(std::string_view directory, std::initializer_list<std::string_view> trees) {
+    for (const std::string_view tree : trees)
         if (directory.starts_with(tree) &&
             (directory.size() == tree.size() || directory[tree.size()] == '/'))
             return true;
     return false;
+}
+
+}  // namespace
+
+bool IsSystemProgramDirectory(std::string_view directory) {
+    return IsWithinAny(directory, {"/usr", "/bin", "/sbin", "/opt"});
+}
+
+bool IsPackageProgramDirectory(std::string_view directory) {
+    return IsWithinAny(directory, {"/usr", "/bin", "/sbin"});
 }
 
 std::string GetSharedFilePath(std::string_view name) {

@@ -41,6 +41,9 @@ std::string GetProgramDataDirectory();
 // Within /usr, /bin, /sbin or /opt: the trees that hold the installed system's programs and no
 // user's data, even where the user (root) may write to them.
 bool IsSystemProgramDirectory(std::string_view directory);
+// Within /usr, /bin or /sbin: where the system's package manager puts a program, beside many
+// others; /opt gives each its own folder.
+bool IsPackageProgramDirectory(std::string_view directory);
 // A file the program only reads (the help page, the read-me, the shipped skins): beside the
 // program when it is there, else where a package puts it, /usr/share/tapestrel/.
 std::string GetSharedFilePath(std::string_view name);

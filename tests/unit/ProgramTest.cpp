@@ -53,25 +53,30 @@ TEST(ProgramTest, AnExceptionThatCannotBeHandledEndsTheProcessWithCode1) {
 // Where a package or the administrator put the program, options are kept per user even when the
 // user, root, may write beside it.
 TEST(ProgramDataTest, SystemProgramDirectoriesAreTheInstalledSystemsTrees) {
+    // package: a folder shared with other programs, which the installer must not copy.
     struct Row {
         const char* directory;
         bool system;
+        bool package;
     };
-    for (const auto& [directory, system] : {Row{"/usr/bin", true},
-                                            {"/usr/local/bin", true},
-                                            {"/usr/games", true},
-                                            {"/usr", true},
-                                            {"/bin", true},
-                                            {"/sbin", true},
-                                            {"/opt/Tapestrel", true},
-                                            {"/home/ann/.local/opt/Tapestrel", false},
-                                            {"/home/ann/usr/bin", false},
-                                            {"/usrlocal/bin", false},
-                                            {"/binaries", false},
-                                            {"/optional/Tapestrel", false},
-                                            {"/srv/Tapestrel", false},
-                                            {"/", false}})
+    for (const auto& [directory, system, package] :
+         {Row{"/usr/bin", true, true},
+          {"/usr/local/bin", true, true},
+          {"/usr/games", true, true},
+          {"/usr", true, true},
+          {"/bin", true, true},
+          {"/sbin", true, true},
+          {"/opt/Tapestrel", true, false},
+          {"/home/ann/.local/opt/Tapestrel", false, false},
+          {"/home/ann/usr/bin", false, false},
+          {"/usrlocal/bin", false, false},
+          {"/binaries", false, false},
+          {"/optional/Tapestrel", false, false},
+          {"/srv/Tapestrel", false, false},
+          {"/", false, false}}) {
         EXPECT_EQ(IsSystemProgramDirectory(directory), system) << directory;
+        EXPECT_EQ(IsPackageProgramDirectory(directory), package) << directory;
+    }
 }
 
 TEST(ProgramDataTest, SharedFilesAreReadBesideTheProgramElseWhereThePackagePutsThem) {
