@@ -87,7 +87,15 @@ void SortFileList(std::vector<std::string>& paths);
 
 // Writes everything, also when the system takes it in pieces; false with errno set.
 bool WriteAll(int fd, std::string_view content);
-// false with an errno code in error when the file can't be read. At most limit bytes are read.
+// How OpenRegularFile and ReadFileBytes explain a refusal the system has no error code for.
+inline constexpr const char* kNotRegularFile = "Not a regular file.";
+// Opens path (its symbolic links followed) for reading when it is a regular file. Nothing here
+// ever waits: a named pipe, which would wait for a writer, or a device is refused at once, before
+// anything is read from it. -1 when it fails, with error the system's code (EISDIR for a
+// directory), or 0 for any other kind of file (kNotRegularFile).
+int OpenRegularFile(std::string_view path, int& error);
+// false when the file can't be read, with error as OpenRegularFile gives it. At most limit bytes
+// are read.
 bool ReadFileBytes(std::string_view path, std::string& content, int& error,
                    size_t limit = std::string::npos);
 // Replaces the file through a temporary file beside it (made with mode) and a rename, so that

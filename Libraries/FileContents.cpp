@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -23,6 +24,8 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
     int Get() const { return m_fd; }
+    // Hands the descriptor over to the caller.
+    int Release() { return std::exchange(m_fd, -1); }
     // Closes now, so that a failing close is seen.
     bool Close() {
         const int fd = m_fd;
@@ -46,14 +49,29 @@ bool WriteAll(int fd, std::string_view content) {
     return true;
 }
 
+int OpenRegularFile(std::string_view path, int& error) {
+    error = 0;
+    FileDescriptor file(
+        open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat status {};
+    if (file.Get() < 0 || fstat(file.Get(), &status) != 0) {
+        error = errno;
+        return -1;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = S_ISDIR(status.st_mode) ? EISDIR : 0;
+        return -1;
+    }
+    // From here an ordinary descriptor: the readers it is handed to (Qt's, for pictures) may look
+    // at its flags.
+    fcntl(file.Get(), F_SETFL, fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+    return file.Release();
+}
+
 bool ReadFileBytes(std::string_view path, std::string& content, int& error, size_t limit) {
     content.clear();
-    error = 0;
-    FileDescriptor file(open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
-        error = errno;
-        return false;
-    }
+    FileDescriptor file(OpenRegularFile(path, error));
+    if (file.Get() < 0) return false;
     char buffer[65536];
     while (content.size() < limit) {
         const ssize_t count =

@@ -1,9 +1,9 @@
 #include "PictureDecoding.h"
 
+#include "File.h"
 #include "PictureBuffer.h"
 #include "SystemMemory.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
@@ -181,14 +181,9 @@ bool TPictureFile::KeepGoing() {
 }
 
 bool TPictureFile::Open(const std::string& fileName) {
-    // Without O_NONBLOCK, opening a named pipe would wait for a writer, for good.
-    m_fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (m_fd < 0) return Fail(errno);
-    struct stat status {};
-    if (fstat(m_fd, &status) != 0) return Fail(errno);
-    if (S_ISDIR(status.st_mode)) return Fail(EISDIR);
-    if (!S_ISREG(status.st_mode)) return Fail(0, "Not a regular file.");
-    fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+    int error = 0;
+    m_fd = OpenRegularFile(fileName, error);
+    if (m_fd < 0) return Fail(error, error == 0 ? kNotRegularFile : "");
 
     if (IsJpeg(m_fd)) {
         m_jpeg = std::make_unique<TJpegDecoder>(m_fd, m_limits.Progress, m_limits.MemoryBudget);

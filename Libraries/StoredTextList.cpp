@@ -140,7 +140,8 @@ void TStoredTextList::ReadContent() {
     std::string bytes;
     int error = 0;
     if (!ReadFileBytes(FileName, bytes, error, kMaximumFileSize + 1)) {
-        throw TException("Cannot open file \"" + FileName + "\". " + std::strerror(error));
+        throw TException("Cannot open file \"" + FileName + "\". " +
+                         (error != 0 ? std::strerror(error) : kNotRegularFile));
     }
     if (bytes.size() > kMaximumFileSize) {
         throw TException("Cannot open file \"" + FileName + "\". " + std::strerror(EFBIG));

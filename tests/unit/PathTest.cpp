@@ -159,6 +159,26 @@ TEST_F(FilesTest, ReplacingAFileLeavesNoTemporaryAndKeepsTheOldOneOnFailure) {
     EXPECT_EQ(error, ENOENT);
 }
 
+TEST_F(FilesTest, WholeFileReadsRefuseAtOnceWhatIsNoRegularFile) {
+    const fs::path pipe = sandbox.Root() / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_symlink(Make("file", "bytes"), sandbox.Root() / "link");
+    struct Row {
+        fs::path path;
+        bool read;
+        int error;
+    };
+    for (const Row& row :
+         {Row{"/dev/null", false, 0}, Row{pipe, false, 0}, Row{sandbox.Root(), false, EISDIR},
+          Row{sandbox.Root() / "link", true, 0}}) {
+        std::string content = "old";
+        int error = -1;
+        EXPECT_EQ(ReadFileBytes(row.path.string(), content, error), row.read) << row.path;
+        EXPECT_EQ(error, row.error) << row.path;
+        EXPECT_EQ(content, row.read ? "bytes" : "") << row.path;
+    }
+}
+
 TEST_F(FilesTest, LeftoversOfAKilledReplacementAreRemovedAndNothingElse) {
     const fs::path file = Make("W.bmp", "pixels");
     for (const char* name : {"W.bmp.a1B2c3", "W.bmp.ZZZZZZ"}) Make(name);
