@@ -2,6 +2,7 @@
 
 #include "StatusScope.h"
 #include "StockColors.h"
+#include "Text.h"
 
 #include <limits>
 #include <optional>
@@ -45,6 +46,23 @@ std::optional<int32_t> ParseInt(std::string_view text) {
     if (!magnitude) return std::nullopt;
     return static_cast<int32_t>(negative ? -*magnitude : *magnitude);
 }
+
+// The colour identifiers of the framework the program was first written with, which a skin file
+// written by hand may use. Its system colours (clBtnFace, clWindow, ...) are left out: they stood
+// for the colours of the user's Windows theme, which nothing here can know.
+struct TColorIdentifier {
+    const char* Name;
+    uint32_t Color;
+};
+constexpr TColorIdentifier kColorIdentifiers[] = {
+    {"clBlack", 0x000000}, {"clMaroon", 0x000080},     {"clGreen", 0x008000},
+    {"clOlive", 0x008080}, {"clNavy", 0x800000},       {"clPurple", 0x800080},
+    {"clTeal", 0x808000},  {"clGray", 0x808080},       {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},   {"clLime", 0x00FF00},       {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},  {"clFuchsia", 0xFF00FF},    {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF}, {"clMoneyGreen", 0xC0DCC0}, {"clSkyBlue", 0xF0CAA6},
+    {"clCream", 0xF0FBFF}, {"clMedGray", 0xA4A0A0},
+};
 
 }  // namespace
 
@@ -96,6 +114,8 @@ bool TextToBool(std::string_view text) {
 uint32_t TextToColor(std::string_view text) {
     if (const auto stock = FindStockColor(text)) return *stock;
     if (text.empty()) return 0;
+    for (const TColorIdentifier& identifier : kColorIdentifiers)
+        if (SameText(text, identifier.Name)) return identifier.Color;
     const auto value = ParseInt(text);
     if (!value) throw TException("'" + std::string(text) + "' is not a valid color value");
     return static_cast<uint32_t>(*value);

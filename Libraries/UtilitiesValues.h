@@ -36,6 +36,7 @@ bool ReadIntWithinLimits(TStatusScope& scope, std::string_view text, int32_t min
 std::string BoolToText(bool value);
 bool TextToBool(std::string_view text);
 
-// A colour (0x00BBGGRR) from a stock colour's name (letter case ignored), an integer by the rule
-// above, or empty text (black). Any other text throws TException.
+// A colour (0x00BBGGRR) from a stock colour's name, a colour identifier such as "clBlack" or
+// "clMoneyGreen" (letter case ignored in both), an integer by the rule above, or empty text
+// (black). Any other text throws TException.
 uint32_t TextToColor(std::string_view text);

@@ -139,7 +139,7 @@ TEST_F(StoredTextListTest, RelativeRectangleStaysOnTheDesktop) {
     }
 }
 
-TEST_F(StoredTextListTest, ColoursAreStockNamesOrIntegers) {
+TEST_F(StoredTextListTest, ColoursAreStockNamesIdentifiersOrIntegers) {
     struct Row {
         const char* text;
         uint32_t color;
@@ -149,13 +149,23 @@ TEST_F(StoredTextListTest, ColoursAreStockNamesOrIntegers) {
                         {"", 0},
                         {"255", 0xFF},
                         {"$FF0000", 0xFF0000},
-                        {"-1", 0xFFFFFFFF}};
+                        {"-1", 0xFFFFFFFF},
+                        {"clBlack", 0},
+                        {"CLRED", 0x0000FF},
+                        {"clBlue", 0xFF0000},
+                        {"clOlive", 0x008080},
+                        {"clmoneygreen", 0xC0DCC0},
+                        {"clSkyBlue", 0xF0CAA6},
+                        {"clCream", 0xF0FBFF},
+                        {"clMedGray", 0xA4A0A0}};
     for (const Row& row : rows) EXPECT_EQ(TextToColor(row.text), row.color) << row.text;
-    try {
-        TextToColor("blue-ish");
-        ADD_FAILURE() << "no exception";
-    } catch (const TException& error) {
-        EXPECT_STREQ(error.what(), "'blue-ish' is not a valid color value");
+    for (const char* text : {"blue-ish", "clBtnFace", "clNone", "cl", "99999999999999"}) {
+        try {
+            TextToColor(text);
+            ADD_FAILURE() << text;
+        } catch (const TException& error) {
+            EXPECT_EQ(error.what(), "'" + std::string(text) + "' is not a valid color value");
+        }
     }
 
     TStoredTextList list = Loaded("[C]\r\nName=Bright Blue\r\nBad=blue-ish\r\n");
