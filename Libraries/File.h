@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -23,6 +24,9 @@ std::string GetFileNameOnly(std::string_view path);
 std::string GetFileExtension(std::string_view path);
 // The name part without its extension; a name that starts with its only dot stays whole.
 std::string GetFileNameWithoutExtension(std::string_view path);
+
+// Paths are limited as the system limits them (PATH_MAX).
+inline constexpr size_t kMaxPathLength = 4096;
 
 // Extensions compared without regard to letter case.
 struct ExtensionLess {

@@ -14,8 +14,6 @@
 namespace {
 
 constexpr const char* kSection = "FavoritePictures";
-// The longest path the options file has ever held for a favourite.
-constexpr size_t kMaximumTitleLength = 260;
 
 std::string TitleKey(int index) {
     return "Title" + std::to_string(index);
@@ -86,7 +84,7 @@ void TFavoritesDialog::Load(TStoredTextList& list) {
     list.ReadInteger(kSection, "Count", 0, MaxFavorites, count);
     for (int i = 0; i < count; ++i) {
         std::string title;
-        list.ReadText(kSection, TitleKey(i), kMaximumTitleLength, title, true);
+        list.ReadText(kSection, TitleKey(i), kMaxPathLength, title, true);
         Add(title);
     }
 }

@@ -1,5 +1,6 @@
 #include "MainDialog.h"
 
+#include "File.h"
 #include "Program.h"
 #include "StoredTextList.h"
 #include "Utilities.h"
@@ -12,8 +13,6 @@
 namespace {
 
 constexpr int32_t kMaxDirectoryRows = TMainForm::MaxPictureDirectories;
-// Paths are limited as the system limits them.
-constexpr size_t kMaxPathLength = 4096;
 
 }  // namespace
 

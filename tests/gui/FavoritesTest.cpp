@@ -60,6 +60,17 @@ TEST(FavoritesTest, LoadDropsABadCountAndEmptyTitlesAndReadsWhatSaveWrote) {
     }
 }
 
+TEST(FavoritesTest, PathsAsLongAsTheSystemAllowsSurviveARestart) {
+    const std::string longest = "/" + std::string(4095, 'p');
+    TFavoritesDialog favorites;
+    Fill(favorites, {longest, longest + "q"});
+    TStoredTextList list;
+    favorites.Save(list);
+    TFavoritesDialog reloaded;
+    reloaded.Load(list);
+    EXPECT_EQ(reloaded.Titles(), Titles{longest});
+}
+
 TEST(FavoritesTest, PopupListsNewestFirstBelowItsAnchor) {
     TFavoritesDialog favorites;
     Fill(favorites, {"/p/a", "/p/R&D"});
