@@ -161,9 +161,11 @@ bool IsLinkFileName(std::string_view path) {
 }
 
 void ClearReadOnly(std::string_view path) {
+    // chmod would follow a link and change the mode of a file that may be anybody's.
+    const std::string file(path);
     struct stat info {};
-    if (Stat(path, info) && (info.st_mode & S_IWUSR) == 0)
-        chmod(std::string(path).c_str(), (info.st_mode & 07777) | S_IWUSR);
+    if (lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
+        chmod(file.c_str(), (info.st_mode & 07777) | S_IWUSR);
 }
 
 std::string GetLinkExtension(std::string_view) {

@@ -63,7 +63,8 @@ private:
 bool FileOrDirExists(std::string_view path);
 bool IsDirectory(std::string_view path);
 bool IsLinkFileName(std::string_view path);
-// A file without the owner's write permission gets it.
+// A regular file without the owner's write permission gets it. A symbolic link is left alone, and
+// so is the mode of whatever it points to.
 void ClearReadOnly(std::string_view path);
 // No program here runs in an MS-DOS box.
 constexpr bool IsDosProgram(std::string_view) {

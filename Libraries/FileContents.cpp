@@ -11,8 +11,11 @@
 
 namespace {
 
-// mkostemp puts six letters or digits in place of the X's.
-constexpr std::string_view kTemporarySuffix = ".XXXXXX";
+// mkostemp puts six letters or digits in place of the X's. The word keeps the name from looking
+// like one a person gives a copy ("Tapestrel.ini.backup", "Tapestrel.ini.240315"), which the
+// removal of leftovers must never take for one.
+constexpr std::string_view kTemporaryMark = ".partial-";
+constexpr std::string_view kRandomLetters = "XXXXXX";
 
 class FileDescriptor {
 public:
@@ -91,7 +94,8 @@ bool ReadFileBytes(std::string_view path, std::string& content, int& error, size
 bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(int fd)>& write,
                  int& error) {
     error = 0;
-    std::string temporary = std::string(path) + std::string(kTemporarySuffix);
+    std::string temporary =
+        std::string(path) + std::string(kTemporaryMark) + std::string(kRandomLetters);
     FileDescriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (file.Get() < 0) {
         error = errno;
@@ -114,12 +118,11 @@ bool ReplaceFileContents(std::string_view path, std::string_view content, unsign
 
 void RemoveLeftoverReplacements(std::string_view path) {
     const std::filesystem::path target(path);
-    const std::string prefix = target.filename().string() + ".";
+    const std::string prefix = target.filename().string() + std::string(kTemporaryMark);
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() != prefix.size() + kTemporarySuffix.size() - 1 ||
-            !name.starts_with(prefix) ||
+        if (name.size() != prefix.size() + kRandomLetters.size() || !name.starts_with(prefix) ||
             !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
                          [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
             continue;

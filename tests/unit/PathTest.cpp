@@ -126,13 +126,19 @@ TEST_F(FilesTest, SameFileMeansTheSameInodeOrTheSamePath) {
     EXPECT_FALSE(IsDirectory(file.string()));
 }
 
-TEST_F(FilesTest, ClearReadOnlyGivesTheOwnerWritePermission) {
+TEST_F(FilesTest, ClearReadOnlyGivesTheOwnerWritePermissionButNeverThroughALink) {
     const fs::path file = Make("locked.jpg");
+    const fs::path linked = Make("linked.jpg");
     chmod(file.c_str(), 0444);
+    chmod(linked.c_str(), 0444);
+    fs::create_symlink(linked, sandbox.Root() / "link.jpg");
     ClearReadOnly(file.string());
+    ClearReadOnly((sandbox.Root() / "link.jpg").string());
     struct stat info {};
     ASSERT_EQ(stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
+    ASSERT_EQ(stat(linked.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0444u);
 }
 
 TEST_F(FilesTest, ReplacingAFileLeavesNoTemporaryAndKeepsTheOldOneOnFailure) {
@@ -181,14 +187,17 @@ TEST_F(FilesTest, WholeFileReadsRefuseAtOnceWhatIsNoRegularFile) {
 
 TEST_F(FilesTest, LeftoversOfAKilledReplacementAreRemovedAndNothingElse) {
     const fs::path file = Make("W.bmp", "pixels");
-    for (const char* name : {"W.bmp.a1B2c3", "W.bmp.ZZZZZZ"}) Make(name);
-    const std::vector<std::string> kept = {"W.bmp.a1B2c",  "W.bmp.a1B2c34", "W.bmp.a1-2c3",
-                                           "X.bmp.a1B2c3", "W.bmp.folder",  "W.bmp"};
+    for (const char* name : {"W.bmp.partial-a1B2c3", "W.bmp.partial-ZZZZZZ"}) Make(name);
+    // A person's copies look much like them.
+    const std::vector<std::string> kept = {"W.bmp.partial-a1B2c",  "W.bmp.partial-a1B2c34",
+                                           "W.bmp.partial-a1-2c3", "X.bmp.partial-a1B2c3",
+                                           "W.bmp.backup",         "W.bmp.240315",
+                                           "W.bmp.partial-folder", "W.bmp"};
     for (size_t i = 0; i + 2 < kept.size(); ++i) Make(kept[i]);
-    fs::create_directory(sandbox.Root() / "W.bmp.folder");
+    fs::create_directory(sandbox.Root() / "W.bmp.partial-folder");
 
     RemoveLeftoverReplacements(file.string());
-    for (const char* name : {"W.bmp.a1B2c3", "W.bmp.ZZZZZZ"})
+    for (const char* name : {"W.bmp.partial-a1B2c3", "W.bmp.partial-ZZZZZZ"})
         EXPECT_FALSE(fs::exists(sandbox.Root() / name)) << name;
     for (const std::string& name : kept) EXPECT_TRUE(fs::exists(sandbox.Root() / name)) << name;
 }
