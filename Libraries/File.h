@@ -103,15 +103,21 @@ int OpenRegularFile(std::string_view path, int& error);
 // are read.
 bool ReadFileBytes(std::string_view path, std::string& content, int& error,
                    size_t limit = std::string::npos);
+// The file path finally names: its symbolic links followed, however many, to the last target,
+// which need not exist. path itself when it is no link; empty with the system's code in error
+// when a link can't be read or the links go round in a loop.
+std::string FinalLinkTarget(std::string_view path, int& error);
 // Replaces the file through a temporary file beside it (made with mode) and a rename, so that
 // nobody ever reads it half written; write puts the new contents into the open descriptor and
-// answers false, errno set, when it can't. false with an errno code in error when anything fails
-// (the old file then stays).
+// answers false, errno set, when it can't. With keepAs, the old file is renamed to that name (in
+// the same directory; an earlier file of that name goes) just before the new one takes its place.
+// false with an errno code in error when anything fails: the old file then stays, under its own
+// name.
 bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(int fd)>& write,
-                 int& error);
+                 int& error, std::string_view keepAs = {});
 // As ReplaceFile with the whole contents at hand, which are on the disk before the rename.
-bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
-                         int& error);
+bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode, int& error,
+                         std::string_view keepAs = {});
 // Removes what ReplaceFile left beside path when the process was killed while writing: such a
 // temporary file is never renamed into place and would otherwise stay for good. Only for files
 // that nobody else replaces meanwhile.

@@ -91,29 +91,60 @@ bool ReadFileBytes(std::string_view path, std::string& content, int& error, size
     return true;
 }
 
-bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(int fd)>& write,
-                 int& error) {
+std::string FinalLinkTarget(std::string_view path, int& error) {
     error = 0;
-    std::string temporary =
-        std::string(path) + std::string(kTemporaryMark) + std::string(kRandomLetters);
+    std::string current(path);
+    // As many links as the system follows before it calls them a loop.
+    constexpr int kMostLinks = 40;
+    for (int links = 0; links <= kMostLinks; ++links) {
+        struct stat status {};
+        if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
+        std::error_code failure;
+        const std::filesystem::path target = std::filesystem::read_symlink(current, failure);
+        if (failure) {
+            error = failure.value();
+            return {};
+        }
+        // A relative target is relative to the link's own directory.
+        current = target.is_absolute() ? target.string() : GetFileDir(current) + target.string();
+    }
+    error = ELOOP;
+    return {};
+}
+
+bool ReplaceFile(std::string_view path, unsigned mode, const std::function<bool(int fd)>& write,
+                 int& error, std::string_view keepAs) {
+    error = 0;
+    const std::string target(path);
+    std::string temporary = target + std::string(kTemporaryMark) + std::string(kRandomLetters);
     FileDescriptor file(mkostemp(temporary.data(), O_CLOEXEC));
     if (file.Get() < 0) {
         error = errno;
         return false;
     }
+    // The old file goes aside only once the new one is whole on the disk, so that the name stands
+    // empty only between two renames. An old file gone meanwhile leaves nothing to keep.
+    bool kept = false;
+    const auto keepOldFile = [&] {
+        if (keepAs.empty()) return true;
+        kept = rename(target.c_str(), std::string(keepAs).c_str()) == 0;
+        return kept || errno == ENOENT;
+    };
     const bool written = fchmod(file.Get(), mode) == 0 && write(file.Get()) && file.Close() &&
-                         rename(temporary.c_str(), std::string(path).c_str()) == 0;
+                         keepOldFile() && rename(temporary.c_str(), target.c_str()) == 0;
     if (!written) {
         error = errno;
         unlink(temporary.c_str());
+        if (kept) rename(std::string(keepAs).c_str(), target.c_str());
     }
     return written;
 }
 
-bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode,
-                         int& error) {
+bool ReplaceFileContents(std::string_view path, std::string_view content, unsigned mode, int& error,
+                         std::string_view keepAs) {
     return ReplaceFile(
-        path, mode, [content](int fd) { return WriteAll(fd, content) && fsync(fd) == 0; }, error);
+        path, mode, [content](int fd) { return WriteAll(fd, content) && fsync(fd) == 0; }, error,
+        keepAs);
 }
 
 void RemoveLeftoverReplacements(std::string_view path) {

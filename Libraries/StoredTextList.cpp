@@ -21,6 +21,7 @@
 #include <cstring>
 #include <limits>
 #include <source_location>
+#include <span>
 
 namespace {
 
@@ -118,6 +119,29 @@ unsigned ModeForReplacing(const std::string& path) {
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0644;
 }
 
+std::string KeptName(std::string_view file) {
+    return std::string(file) + ".bak";
+}
+
+// A report names this many of the values a load could not take, each cut to this many bytes.
+constexpr size_t kRejectedValuesShown = 10;
+constexpr size_t kRejectedTextShown = 40;
+
+// A value as a line of a report: control characters would break it, a long one would bury the
+// others.
+std::string Shown(std::string_view text) {
+    size_t end = text.size();
+    if (end > kRejectedTextShown) {
+        end = kRejectedTextShown;
+        // Not in the middle of a UTF-8 character.
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    }
+    std::string shown(text.substr(0, end));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return end < text.size() ? shown + "..." : shown;
+}
+
 }  // namespace
 
 TStoredTextList::TStoredTextList(std::string fileName) : FileName(std::move(fileName)) {}
@@ -132,23 +156,28 @@ const TStoredTextList::TSection* TStoredTextList::FindSection(std::string_view n
     return nullptr;
 }
 
-void TStoredTextList::ReadContent() {
+TStoredTextList::TReading TStoredTextList::ReadContent() {
     m_sections.clear();
     m_hasContent = true;
-    if (FileName.empty() || !FileOrDirExists(FileName)) return;
+    if (FileName.empty() || !FileOrDirExists(FileName)) return {};
 
     std::string bytes;
     int error = 0;
-    if (!ReadFileBytes(FileName, bytes, error, kMaximumFileSize + 1)) {
-        throw TException("Cannot open file \"" + FileName + "\". " +
-                         (error != 0 ? std::strerror(error) : kNotRegularFile));
-    }
-    if (bytes.size() > kMaximumFileSize) {
-        throw TException("Cannot open file \"" + FileName + "\". " + std::strerror(EFBIG));
+    const bool read = ReadFileBytes(FileName, bytes, error, kMaximumFileSize + 1);
+    if (read && bytes.size() > kMaximumFileSize) error = EFBIG;
+    if (!read || error != 0) {
+        const std::string reason =
+            error != 0 ? std::strerror(error) + std::string(".") : std::string(kNotRegularFile);
+        return {false, "Cannot read the file. " + reason, error};
     }
 
+    TReading reading;
     std::string_view text(bytes);
-    text = text.substr(0, text.find('\0'));
+    if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        reading.Unread = "Only the first " + std::to_string(nul) +
+                         " bytes were read: a NUL byte ends the text there.";
+        text = text.substr(0, nul);
+    }
     // CR and LF each end a line: the empty line that CRLF leaves between them is dropped anyway.
     size_t start = 0;
     while (start < text.size()) {
@@ -162,14 +191,30 @@ void TStoredTextList::ReadContent() {
             m_sections.back().Lines.emplace_back(line);
         }
     }
+    return reading;
 }
 
 bool TStoredTextList::Load(bool flag) {
     TStatusScope scope("TStoredTextList::Load");
     m_loading = true;
+    m_rejected.clear();
     scope.Run([&] {
-        ReadContent();
-        if (OnLoad) OnLoad(*this, flag);
+        int error = 0;
+        const std::string target = FinalLinkTarget(FileName, error);
+        // Kept at the next save unless all of it is read, also when the reader fails.
+        m_unreadFile = target;
+        TReading reading = ReadContent();
+        if (reading.Readable && OnLoad) OnLoad(*this, flag);
+        std::string& unread = reading.Unread;
+        if (!m_rejected.empty()) unread += (unread.empty() ? "" : "\r\n") + RejectedValuesText();
+        if (!unread.empty()) {
+            const std::string kept = target.empty()
+                                         ? std::string()
+                                         : "The file as it stands will be kept as \"" +
+                                               KeptName(target) + "\" when it is next saved.";
+            scope.Raise(unread, FileName, kept, reading.Error);
+        }
+        m_unreadFile.clear();
     });
     const bool loaded = !scope.Failed();
     if (!loaded) {
@@ -203,15 +248,30 @@ bool TStoredTextList::Store(bool confirmOverwrite, bool flag, bool readExistingF
     TStatusScope scope("TStoredTextList::Save");
     bool saved = false;
     scope.Run([&] {
-        if (readExistingFile) ReadContent();
+        int error = 0;
+        // Settings kept among a user's managed files stay a link to them: the final target is
+        // what gets replaced.
+        const std::string target = FinalLinkTarget(FileName, error);
+        if (target.empty())
+            scope.Raise("Cannot create file.", FileName, "The symbolic links lead nowhere.", error);
+        if (readExistingFile) {
+            const TReading reading = ReadContent();
+            if (!reading.Readable) scope.Raise(reading.Unread, FileName, {}, reading.Error);
+            if (!reading.Unread.empty()) m_unreadFile = target;
+        }
         if (confirmOverwrite && FileOrDirExists(FileName) &&
             !AskQuestion("File \"" + FileName + "\"already exists.\nOverwrite it?"))
             return;
         if (OnSave) OnSave(*this, flag);
         ClearReadOnly(FileName);
-        int error = 0;
-        if (!ReplaceFileContents(FileName, Text(), ModeForReplacing(FileName), error))
-            throw TException("Cannot create file \"" + FileName + "\". " + std::strerror(error));
+        // A file that was not read whole may hold what the program could not make sense of.
+        const std::string keepAs = m_unreadFile == target ? KeptName(target) : std::string();
+        RemoveLeftoverReplacements(target);
+        if (!ReplaceFileContents(target, Text(), ModeForReplacing(target), error, keepAs))
+            throw TException("Cannot create file \"" + target + "\"" +
+                             (keepAs.empty() ? "" : " keeping the old one as \"" + keepAs + "\"") +
+                             ". " + std::strerror(error));
+        if (!keepAs.empty()) m_unreadFile.clear();
         saved = true;
     });
     scope.ShowFailure("Failed to save file.");
@@ -273,10 +333,32 @@ std::vector<std::string> TStoredTextList::Keys(std::string_view section) const {
     return keys;
 }
 
+void TStoredTextList::Reject(std::string_view section, std::string_view key,
+                             std::string_view text) {
+    if (m_loading)
+        m_rejected.push_back({std::string(section), std::string(key), std::string(text)});
+}
+
+std::string TStoredTextList::RejectedValuesText() const {
+    std::string text = m_rejected.size() == 1
+                           ? "A value could not be read; its setting stays as it was:"
+                           : std::to_string(m_rejected.size()) +
+                                 " values could not be read; their settings stay as they were:";
+    const size_t shown = std::min(m_rejected.size(), kRejectedValuesShown);
+    for (const TRejectedValue& value : std::span(m_rejected).first(shown))
+        text += "\r\n[" + value.Section + "] " + value.Key + "=" + Shown(value.Text);
+    if (m_rejected.size() > shown)
+        text += "\r\n... and " + std::to_string(m_rejected.size() - shown) + " more.";
+    return text;
+}
+
 void TStoredTextList::ReadText(std::string_view section, std::string_view key, size_t maximumLength,
                                std::string& text, bool allowEmpty) {
     const auto stored = ReadValue(section, key);
-    if (stored && (allowEmpty || !stored->empty()) && stored->size() <= maximumLength)
+    if (!stored || (!allowEmpty && stored->empty())) return;
+    if (stored->size() > maximumLength)
+        Reject(section, key, *stored);
+    else
         text = *stored;
 }
 
@@ -323,13 +405,17 @@ void TStoredTextList::WriteCheckBox(std::string_view section, std::string_view k
 void TStoredTextList::ReadInteger(std::string_view section, std::string_view key, int32_t minimum,
                                   int32_t maximum, int32_t& value) {
     const auto stored = ReadValue(section, key);
-    if (!stored) return;
-    // StrToInt rather than the reporting readers: bad text in a file is no failure of anyone's.
+    if (!stored || stored->empty()) return;
+    // StrToInt rather than the reporting readers: the load reports bad text, once for the file.
     try {
         const int32_t read = StrToInt(*stored);
-        if (read >= minimum && read <= maximum) value = read;
+        if (read >= minimum && read <= maximum) {
+            value = read;
+            return;
+        }
     } catch (const TException&) {
     }
+    Reject(section, key, *stored);
 }
 
 void TStoredTextList::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
@@ -338,8 +424,11 @@ void TStoredTextList::WriteInteger(std::string_view section, std::string_view ke
 
 void TStoredTextList::ReadReal(std::string_view section, std::string_view key, double& value) {
     const auto stored = ReadValue(section, key);
-    if (!stored) return;
-    if (const auto read = ParseReal(*stored)) value = *read;
+    if (!stored || stored->empty()) return;
+    if (const auto read = ParseReal(*stored))
+        value = *read;
+    else
+        Reject(section, key, *stored);
 }
 
 void TStoredTextList::WriteReal(std::string_view section, std::string_view key, double value) {
@@ -350,9 +439,19 @@ void TStoredTextList::WriteReal(std::string_view section, std::string_view key, 
     WriteValue(section, key, std::string_view(buffer, static_cast<size_t>(written.ptr - buffer)));
 }
 
+std::optional<uint32_t> TStoredTextList::ColorOf(std::string_view section, std::string_view key,
+                                                 std::string_view text) {
+    try {
+        return TextToColor(text);
+    } catch (const TException&) {
+        Reject(section, key, text);
+        return std::nullopt;
+    }
+}
+
 void TStoredTextList::ReadColor(std::string_view section, std::string_view key, uint32_t& color) {
-    color =
-        TextToColor(ReadValue(section, key).value_or(std::to_string(static_cast<int32_t>(color))));
+    if (const auto stored = ReadValue(section, key))
+        if (const auto read = ColorOf(section, key, *stored)) color = *read;
 }
 
 void TStoredTextList::WriteColor(std::string_view section, std::string_view key, uint32_t color) {
@@ -361,9 +460,11 @@ void TStoredTextList::WriteColor(std::string_view section, std::string_view key,
 
 void TStoredTextList::ReadControlColor(std::string_view section, std::string_view key,
                                        QWidget& panel) {
-    const uint32_t color = TextToColor(
-        ReadValue(section, key).value_or(std::to_string(panel.property("Tag").toInt())));
-    SetPanelColor(panel, color);
+    const auto stored = ReadValue(section, key);
+    if (!stored)
+        SetPanelColor(panel, static_cast<uint32_t>(panel.property("Tag").toInt()));
+    else if (const auto read = ColorOf(section, key, *stored))
+        SetPanelColor(panel, *read);
 }
 
 void TStoredTextList::WriteControlColor(std::string_view section, std::string_view key,

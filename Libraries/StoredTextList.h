@@ -25,8 +25,17 @@ class QWidget;
 //
 // Loading and saving follow the function protocol (StatusScope.h) and show their own failures:
 // a failed load leaves its failure in FunStatContext, a failed save only answers false. The
-// typed accessors never fail on bad text (it reads as the target's current value), except
-// ReadColor and ReadControlColor, whose TException is meant to fail the load that called them.
+// typed accessors never fail: a value they cannot take (a colour that names none, a number that
+// does not read or lies outside its bounds, a text longer than its maximum) leaves the target as
+// it was. While loading they note such a value, and the load then fails with a report naming
+// each one, although it read everything else. Values that mean something all the same are no
+// such failure: a boolean other than "TRUE" is false, a combo box text none of the items has
+// selects the first, an empty text keeps the target.
+//
+// A file that a load did not read whole (it could not be read, is no regular file, is too large,
+// holds a NUL byte, or held a value that could not be taken) is never simply overwritten: the
+// next save over it first renames it to its name + ".bak" (replacing an older one), and the load's
+// report says so. A symbolic link stays a link: its final target is replaced.
 class TStoredTextList {
 public:
     using TEvent = std::function<void(TStoredTextList& sender, bool flag)>;
@@ -73,11 +82,11 @@ public:
     void WriteInteger(std::string_view section, std::string_view key, int32_t value);
     void ReadReal(std::string_view section, std::string_view key, double& value);
     void WriteReal(std::string_view section, std::string_view key, double value);
-    // Colours are 0x00BBGGRR. An unreadable colour text throws TException.
+    // Colours are 0x00BBGGRR, read from text by TextToColor (Utilities.h).
     void ReadColor(std::string_view section, std::string_view key, uint32_t& color);
     void WriteColor(std::string_view section, std::string_view key, uint32_t color);
     // A colour panel: its colour is the background (QPalette::Window) of the widget, its factory
-    // colour the integer dynamic property "Tag".
+    // colour, which a missing key gives it, the integer dynamic property "Tag".
     void ReadControlColor(std::string_view section, std::string_view key, QWidget& panel);
     void WriteControlColor(std::string_view section, std::string_view key, const QWidget& panel);
     void ReadWindowPosition(std::string_view section, std::string_view xKey, std::string_view yKey,
@@ -99,14 +108,37 @@ private:
         std::vector<std::string> Lines;
     };
 
+    struct TRejectedValue {
+        std::string Section;
+        std::string Key;
+        std::string Text;
+    };
+    // How much of its file ReadContent took.
+    struct TReading {
+        bool Readable = true;  // false: nothing, the file could not be read at all
+        std::string Unread;    // why it was not read whole; empty when it was
+        int Error = 0;         // the system's code for that, when there is one
+    };
+
     const TSection* FindSection(std::string_view name) const;
-    // Replaces the content by the file's; throws when the file exists but can't be read.
-    void ReadContent();
+    // Replaces the content by the file's: all of it up to a NUL byte, nothing when it can't be
+    // read; a missing file is empty.
+    TReading ReadContent();
     // readExistingFile: a save-as without content first takes the file's, so that the values
     // nobody writes survive.
     bool Store(bool confirmOverwrite, bool flag, bool readExistingFile);
+    // While loading, notes a value a typed reader could not take.
+    void Reject(std::string_view section, std::string_view key, std::string_view text);
+    // The noted values for a report, one a line; many are counted, not listed.
+    std::string RejectedValuesText() const;
+    // The colour of text, or nothing (and noted) when it names none.
+    std::optional<uint32_t> ColorOf(std::string_view section, std::string_view key,
+                                    std::string_view text);
 
     std::vector<TSection> m_sections;
     bool m_hasContent = false;
     bool m_loading = false;
+    std::vector<TRejectedValue> m_rejected;
+    // The file (its links followed) the last load did not read whole, until a save has kept it.
+    std::string m_unreadFile;
 };

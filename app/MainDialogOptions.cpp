@@ -8,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <exception>
 
 namespace {
 
@@ -17,10 +16,6 @@ constexpr int32_t kMaxDirectoryRows = TMainForm::MaxPictureDirectories;
 }  // namespace
 
 void TMainForm::ReadOptions(TStoredTextList& options) {
-    // An unreadable colour costs that colour alone: everything after it is still read, and then
-    // the load reports it.
-    std::exception_ptr unreadableColor;
-
     options.ReadWindowPosition("Main", "XPos", "YPos", *this);
     options.ReadCheckBox("Main", "Autorun", *ui->AutorunCheckBox);
     options.ReadCheckBox("Main", "HideOnClose", *ui->HideOnCloseCheckBox);
@@ -39,13 +34,8 @@ void TMainForm::ReadOptions(TStoredTextList& options) {
     options.ReadCheckBox("Wallpaper", "IsRandomWallpaper", *ui->RandomWallpaperCheckBox);
     options.ReadReal("Wallpaper", "LastAutoChangeTime", LastAutoChangeTime);
     options.ReadText("Wallpaper", "LastFileTitle", kMaxPathLength, CurrentFileTitle, false);
-    uint32_t filling = 0;
-    try {
-        options.ReadColor("Wallpaper", "FillingPictureColor", filling);
-    } catch (...) {
-        unreadableColor = std::current_exception();
-        filling = 0;
-    }
+    uint32_t filling = FillingPictureColor();
+    options.ReadColor("Wallpaper", "FillingPictureColor", filling);
     SetFillingPictureColor(filling);
     options.ReadComboBox("Wallpaper", "PictureMinStretchSize", *ui->PictureMinStretchSizeComboBox,
                          "300");
@@ -95,8 +85,6 @@ void TMainForm::ReadOptions(TStoredTextList& options) {
     if (ui->DirectoriesListBox->count() > 0) ui->DirectoriesListBox->setCurrentRow(0);
 
     Favorites.Load(options);
-
-    if (unreadableColor) std::rethrow_exception(unreadableColor);
 }
 
 void TMainForm::WriteOptions(TStoredTextList& options) {

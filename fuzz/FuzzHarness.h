@@ -11,6 +11,8 @@
 // of the desktop; the rest is a picture file, loaded as the program loads one.
 void FuzzPictureLoading(const uint8_t* data, size_t size);
 
-// The bytes are an options or skin file: loaded, every value read through every typed reader,
-// written back, saved and loaded again, which must give the same content and the same values.
+// The bytes are an options or skin file: loaded with every value read through every typed reader
+// (the load may fail only for a NUL byte or a value a reader could not take), written back, saved
+// (over a file the load did not take whole, only after keeping it as ".bak") and loaded again,
+// which must give the same content and the same values.
 void FuzzStoredTextList(const uint8_t* data, size_t size);

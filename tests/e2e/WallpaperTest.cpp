@@ -12,6 +12,7 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 namespace {
 
@@ -173,6 +174,25 @@ protected:
         for (xcb_window_t window : Windows().ShownTopLevels("Error"))
             if (Windows().Pid(window) == m_program->Pid()) return true;
         return false;
+    }
+
+    // Starts the program with its window shown, over options whose load fails: the report is
+    // shown, and the user closes it with Return. Then the start goes on to its end.
+    testing::AssertionResult StartShownPastTheOptionsReport() {
+        m_program = &StartProgram({"ShowOnStart"});
+        if (!BecomesReady(*m_program)) return testing::AssertionFailure() << "no start";
+        if (!PollUntil([&] { return ShowsError(); }))
+            return testing::AssertionFailure() << "no report of the load";
+        if (!PollUntil([&] {
+                if (!ShowsError()) return true;
+                Xdotool({"key", "Return"});
+                std::this_thread::sleep_for(300ms);
+                return false;
+            }))
+            return testing::AssertionFailure() << "the report stays";
+        if (!PollUntil([&] { return !Windows().ShownTopLevels("Tapestrel").empty(); }))
+            return testing::AssertionFailure() << "no main window";
+        return testing::AssertionSuccess();
     }
 
     ChildProcess* m_program = nullptr;
@@ -353,6 +373,49 @@ TEST_F(WallpaperTest, OptionsMakeADueChangeAndSurviveTheEndWithTheAutostartLink)
     m_program->Signal(SIGTERM);
     ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
     EXPECT_FALSE(fs::exists(link));
+}
+
+TEST_F(WallpaperTest, ABadSkinColourCostsThatColourAloneAndTheOriginalIsKept) {
+    const fs::path album = Sandbox().Home() / "album";
+    const fs::path holiday = Sandbox().Home() / "holiday";
+    fs::create_directories(album);
+    fs::create_directories(holiday);
+    const std::string options =
+        "[CalendarSkin]\r\nTextShadowColor=notacolor\r\n\r\n"
+        "[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE\r\nAutoChangeInterval=3 days\r\n\r\n"
+        "[DirectoryList]\r\nCount=2\r\nTitle0=" +
+        album.string() + "\r\nActive0=TRUE\r\nTitle1=" + holiday.string() +
+        "\r\n\r\n[FavoritePictures]\r\nCount=2\r\nTitle0=" + (album / "a.png").string() +
+        "\r\nTitle1=" + (holiday / "b.png").string() + "\r\n";
+    WriteOptions(options);
+    ASSERT_TRUE(StartShownPastTheOptionsReport());
+    m_program->Signal(SIGTERM);
+    ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
+
+    const std::string saved = ReadWholeFile(ProgramDirectory() / "Tapestrel.ini");
+    for (const std::string& part :
+         {"\r\nAutoChangeInterval=3 days\r\n"s,
+          "[DirectoryList]\r\nCount=2\r\nTitle0=" + album.string() +
+              "\r\nActive0=TRUE\r\nRecurs0=FALSE\r\nTitle1=" + holiday.string() + "\r\n",
+          "[FavoritePictures]\r\nCount=2\r\nTitle0=" + (album / "a.png").string() +
+              "\r\nTitle1=" + (holiday / "b.png").string() + "\r\n"})
+        EXPECT_NE(saved.find(part), std::string::npos) << part << "\n" << saved;
+    EXPECT_EQ(ReadWholeFile(ProgramDirectory() / "Tapestrel.ini.bak"), options);
+}
+
+TEST_F(WallpaperTest, AnOptionsFileNotReadWholeIsKeptAsBakAtTheClose) {
+    const fs::path album = Sandbox().Home() / "album";
+    fs::create_directories(album);
+    const std::string options = "[DirectoryList]\r\nCount=1\r\nTitle0=" + album.string() +
+                                "\r\n\0[Later]\r\nKey=past the NUL byte\r\n"s;
+    WriteOptions(options);
+    ASSERT_TRUE(StartShownPastTheOptionsReport());
+    m_program->Signal(SIGTERM);
+    ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
+    EXPECT_NE(ReadWholeFile(ProgramDirectory() / "Tapestrel.ini")
+                  .find("[DirectoryList]\r\nCount=1\r\nTitle0=" + album.string() + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(ReadWholeFile(ProgramDirectory() / "Tapestrel.ini.bak"), options);
 }
 
 TEST_F(WallpaperTest, ANamedPipeIsRefusedAndTheProgramStillEndsAtOnce) {

@@ -7,6 +7,7 @@
 #include "ProgramInstance.h"
 #include "StoredTextList.h"
 #include "TestSupport.h"
+#include "Utilities.h"
 #include "ui_AboutForm.h"
 #include "ui_ErrorForm.h"
 #include "ui_MainDialog.h"
@@ -176,7 +177,12 @@ TEST_F(MainFormTest, AFirstStartAsksForAPictureDirectoryOnItsPage) {
 TEST_F(MainFormTest, AnUnreadableColourIsReportedButCostsNothingElse) {
     WriteOptions(
         "[Wallpaper]\r\nFillingPictureColor=blue-ish\r\nIsTilePicture=FALSE\r\n\r\n"
-        "[DirectoryList]\r\nCount=1\r\nTitle0=/p\r\n");
+        "[CalendarSkin]\r\nTextShadowColor=clMaroon\r\nTodayBackColor=notacolor\r\n"
+        "FrameBack1Color=99999999999999\r\nYearTextColor=255\r\n\r\n"
+        "[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE\r\n\r\n"
+        "[DirectoryList]\r\nCount=1\r\nTitle0=/p\r\n\r\n"
+        "[FavoritePictures]\r\nCount=1\r\nTitle0=/p/a.jpg\r\n");
+    ScopedFileDialogs dialogs;  // asked only when the directory list was lost
     std::string report;
     WhenModalShows([&](QWidget&) {
         report = error.MemoText();
@@ -184,10 +190,24 @@ TEST_F(MainFormTest, AnUnreadableColourIsReportedButCostsNothingElse) {
     });
     form.BeforeRun();
     EXPECT_TRUE(report.starts_with("DESCRIPTION\r\nFailed to load file.")) << report;
-    EXPECT_NE(report.find("blue-ish"), std::string::npos) << report;
+    EXPECT_NE(report.find("3 values could not be read; their settings stay as they were:\r\n"
+                          "[Wallpaper] FillingPictureColor=blue-ish\r\n"
+                          "[CalendarSkin] TodayBackColor=notacolor\r\n"
+                          "[CalendarSkin] FrameBack1Color=99999999999999"),
+              std::string::npos)
+        << report;
     EXPECT_FALSE(form.ui->IsTileCheckBox->isChecked());
-    EXPECT_EQ(form.DirectoryPath(0), "/p");
     EXPECT_EQ(form.FillingPictureColor(), 0u);
+    const auto skinColor = [&](const char* key) {
+        return PanelColor(*form.findChild<QWidget*>(QString("Calendar%1Panel").arg(key)));
+    };
+    EXPECT_EQ(skinColor("TextShadowColor"), 0x000080u);
+    EXPECT_EQ(skinColor("TodayBackColor"), 1666745u) << "as it was";
+    EXPECT_EQ(skinColor("YearTextColor"), 255u);
+    EXPECT_FALSE(form.ui->IsBroadcastWallpaperChangeCheckBox->isChecked());
+    ASSERT_EQ(form.ui->DirectoriesListBox->count(), 1);
+    EXPECT_EQ(form.DirectoryPath(0), "/p");
+    EXPECT_EQ(form.Favorites.Titles(), std::vector<std::string>{"/p/a.jpg"});
 }
 
 TEST_F(MainFormTest, ClosingHidesWhileHideOnCloseIsChecked) {

@@ -98,3 +98,23 @@ TEST_F(SkinFilesTest, AShippedSkinChangesTheWallpaperAndTheOptionsCarryIt) {
     EXPECT_EQ(options.ReadValue("CalendarSkin", "TextEffect"), "Shadow");
     EXPECT_EQ(options.ReadValue("Calendar", "LastCalendarSkinName"), "Night");
 }
+
+TEST_F(SkinFilesTest, ABadColourCostsItselfAloneAndTheFileIsKeptWhenSavedOver) {
+    const fs::path file = sandbox.Root() / "hand.tps";
+    const std::string original =
+        "[CalendarSkin]\r\nTextShadowColor=notacolor\r\nYearTextColor=clYellow\r\n\r\n"
+        "[Mine]\r\nNote=by hand\r\n";
+    std::ofstream(file, std::ios::binary) << original;
+    SetPanelColor(Find<QWidget>("CalendarTextShadowColorPanel"), 0x123456);
+    dialogs->answer = file.string();
+    const std::string report = ErrorReportShownBy([&] { form.LoadCalendarSkin(false); });
+    EXPECT_NE(report.find("[CalendarSkin] TextShadowColor=notacolor"), std::string::npos) << report;
+    EXPECT_EQ(PanelColor(Find<QWidget>("CalendarTextShadowColorPanel")), 0x123456u);
+    EXPECT_EQ(PanelColor(Find<QWidget>("CalendarYearTextColorPanel")), 0x00FFFFu);
+
+    form.SaveCalendarSkin();
+    EXPECT_EQ(ReadWholeFile(sandbox.Root() / "hand.tps.bak"), original);
+    const std::string saved = ReadWholeFile(file);
+    EXPECT_NE(saved.find("TextShadowColor=1193046\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("[Mine]\r\nNote=by hand\r\n"), std::string::npos) << saved;
+}

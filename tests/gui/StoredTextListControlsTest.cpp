@@ -88,11 +88,12 @@ TEST_F(StoredTextListControlsTest, FailedLoadIsShownAndKeptWhatWasTaken) {
     EXPECT_TRUE(loadingSeen);
     EXPECT_FALSE(list.Loading());
     EXPECT_EQ(n, 5);
-    EXPECT_EQ(m, 0);
+    EXPECT_EQ(color, 0u);
+    EXPECT_EQ(m, 6) << "the values after a bad one are taken too";
     EXPECT_TRUE(report.starts_with("DESCRIPTION\nFailed to load file.\n")) << report;
     EXPECT_EQ(FunStatContext.Status, fsError);
     EXPECT_EQ(FunStatContext.Description,
-              "Unhandled exception: 'blue-ish' is not a valid color value");
+              "A value could not be read; its setting stays as it was:\r\n[C] Color=blue-ish");
 }
 
 TEST_F(StoredTextListControlsTest, FailedSaveIsShownAndThenForgotten) {

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <fstream>
 #include <set>
+#include <tuple>
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -33,7 +35,6 @@ protected:
 };
 
 TEST_F(StoredTextListTest, LinesAreSplitAndMatchedAsWritten) {
-    using namespace std::string_literals;
     struct Row {
         std::string file, section, key;
         std::optional<std::string> value;
@@ -44,7 +45,6 @@ TEST_F(StoredTextListTest, LinesAreSplitAndMatchedAsWritten) {
         {"[Main]\r\nKey = 1\r\n", "Main", "Key ", " 1"},
         {"[A]\rK=0\rL=cr", "A", "L", "cr"},
         {"[A]\nK=0\nL=lf\n", "A", "L", "lf"},
-        {"[A]\r\nK=0\0\r\nL=1"s, "A", "L", std::nullopt},
         {"L=1\r\n[A]\r\n", "A", "L", std::nullopt},
         {"[A]\r\n;L=1\r\n\r\nL=a=b\r\n", "A", "L", "a=b"},
         {"[A]\r\nL\r\nL=2\r\n", "A", "L", "2"},
@@ -172,11 +172,71 @@ TEST_F(StoredTextListTest, ColoursAreStockNamesIdentifiersOrIntegers) {
     uint32_t color = 0x123456;
     list.ReadColor("C", "Missing", color);
     EXPECT_EQ(color, 0x123456u);
+    list.ReadColor("C", "Bad", color);
+    EXPECT_EQ(color, 0x123456u);
     list.ReadColor("C", "Name", color);
     EXPECT_EQ(color, 0xFF0000u);
-    EXPECT_THROW(list.ReadColor("C", "Bad", color), TException);
     list.WriteColor("C", "Name", 0xFFFFFFFF);
     EXPECT_EQ(list.ReadValue("C", "Name"), "-1");
+}
+
+TEST_F(StoredTextListTest, ALoadTakesEveryValueItCanAndNamesEachOneItCannot) {
+    TStoredTextList list(Put("a.ini",
+                             "[C]\r\nShadow=clBlak\r\nOver=101\r\nFull=100\r\nBelow=-1\r\n"
+                             "Hex=0x\r\nTime=12:00\r\nLong=abcd\r\nFits=abc\r\nBlank=\r\n"
+                             "Flag=true\r\nLater=clRed\r\n"));
+    uint32_t shadow = 7, later = 7;
+    int32_t over = 5, full = 5, below = 5, hex = 5, blank = 5;
+    double time = 2;
+    std::string longText = "kept", fits, blankText = "kept";
+    bool flag = true;
+    list.OnLoad = [&](TStoredTextList& sender, bool) {
+        sender.ReadColor("C", "Shadow", shadow);
+        for (auto [key, value] : {std::pair{"Over", &over},
+                                  {"Full", &full},
+                                  {"Below", &below},
+                                  {"Hex", &hex},
+                                  {"Blank", &blank}})
+            sender.ReadInteger("C", key, 0, 100, *value);
+        sender.ReadReal("C", "Time", time);
+        sender.ReadText("C", "Long", 3, longText, false);
+        sender.ReadText("C", "Fits", 3, fits, false);
+        sender.ReadText("C", "Blank", 3, blankText, false);
+        sender.ReadBool("C", "Flag", flag);
+        sender.ReadColor("C", "Later", later);
+    };
+    EXPECT_FALSE(list.Load());
+    EXPECT_EQ(std::tuple(shadow, over, below, hex, time, longText),
+              std::tuple(7u, 5, 5, 5, 2.0, "kept"));
+    EXPECT_EQ(std::tuple(later, full, fits, blank, blankText, flag),
+              std::tuple(0xFFu, 100, "abc", 5, "kept", false));
+    EXPECT_EQ(FunStatContext.Function, "TStoredTextList::Load");
+    EXPECT_EQ(FunStatContext.Description,
+              "6 values could not be read; their settings stay as they were:\r\n"
+              "[C] Shadow=clBlak\r\n[C] Over=101\r\n[C] Below=-1\r\n[C] Hex=0x\r\n"
+              "[C] Time=12:00\r\n[C] Long=abcd");
+    EXPECT_EQ(FunStatContext.Parameter1, list.FileName);
+    EXPECT_EQ(FunStatContext.Parameter2, "The file as it stands will be kept as \"" +
+                                             list.FileName + ".bak\" when it is next saved.");
+
+    // Many are named up to a point, each one on a line of its own.
+    std::string many = "[M]\r\nK0=tab\there " + std::string(50, 'x') + "\r\n";
+    for (int i = 1; i < 12; ++i) many += "K" + std::to_string(i) + "=bad\r\n";
+    TStoredTextList crowded(Put("many.ini", many));
+    crowded.OnLoad = [](TStoredTextList& sender, bool) {
+        for (const std::string& key : sender.Keys("M")) {
+            uint32_t color = 0;
+            sender.ReadColor("M", key, color);
+        }
+    };
+    FunStatContext.Reset(fsPerfect);
+    EXPECT_FALSE(crowded.Load());
+    const std::string& description = FunStatContext.Description;
+    EXPECT_TRUE(description.starts_with("12 values could not be read;")) << description;
+    EXPECT_NE(description.find("\r\n[M] K0=tab?here " + std::string(31, 'x') + "...\r\n[M] K1=bad"),
+              std::string::npos)
+        << description;
+    EXPECT_TRUE(description.ends_with("[M] K9=bad\r\n... and 2 more.")) << description;
 }
 
 TEST_F(StoredTextListTest, StockColorTableHasUniqueNamesAndValues) {
@@ -197,23 +257,96 @@ TEST_F(StoredTextListTest, StockColorTableHasUniqueNamesAndValues) {
     EXPECT_EQ(colors.size(), StockColorTable.size());
 }
 
-TEST_F(StoredTextListTest, UnreadableFileFailsTheLoadAndStaysInTheContext) {
-    fs::create_directory(box.Root() / "directory.ini");
-    std::string big(16 * 1024 * 1024 + 1, 'x');
-    for (const std::string& path : {(box.Root() / "directory.ini").string(), Put("big.ini", big)}) {
-        TStoredTextList list(path);
-        EXPECT_FALSE(list.Load()) << path;
-        EXPECT_FALSE(list.Loading());
-        EXPECT_EQ(FunStatContext.Status, fsError);
-        EXPECT_EQ(FunStatContext.Function, "TStoredTextList::Load");
-        EXPECT_TRUE(
-            FunStatContext.Description.starts_with("Unhandled exception: Cannot open file"));
-        EXPECT_TRUE(list.SectionNames().empty());
+TEST_F(StoredTextListTest, AFileNotReadWholeFailsTheLoadAndIsKeptAsBakAtTheNextSave) {
+    const fs::path root = box.Root();
+    fs::create_directory(root / "directory.ini");
+    ASSERT_EQ(mkfifo((root / "pipe.ini").c_str(), 0600), 0);
+    const std::string cut = "[A]\r\nK=1\r\n\0[B]\r\nL=2\r\n"s;
+    const std::string big(16 * 1024 * 1024 + 1, 'x');
+    struct Row {
+        std::string path, description;
+        std::vector<std::string> sections;  // what was read
+    };
+    const Row rows[] = {
+        {Put("cut.ini", cut),
+         "Only the first 10 bytes were read: a NUL byte ends the text there.",
+         {"A"}},
+        {Put("big.ini", big), "Cannot read the file. File too large.", {}},
+        {(root / "pipe.ini").string(), "Cannot read the file. Not a regular file.", {}},
+        {(root / "directory.ini").string(), "Cannot read the file. Is a directory.", {}},
+        {Put("whole.ini", "[A]\r\nK=1\r\n"), "", {"A"}},
+    };
+    Put("cut.ini.bak", "an older copy");
+    Put("cut.ini.partial-a1B2c3", "[A]\r\nK=");
+    for (const Row& row : rows) {
         FunStatContext.Reset(fsPerfect);
+        TStoredTextList list(row.path);
+        bool read = false;
+        list.OnLoad = [&](TStoredTextList&, bool) {
+            read = true;
+        };
+        EXPECT_EQ(list.Load(), row.description.empty()) << row.path;
+        EXPECT_FALSE(list.Loading());
+        EXPECT_EQ(read, !row.sections.empty()) << "the reader runs on what could be read";
+        EXPECT_EQ(list.SectionNames(), row.sections) << row.path;
+        EXPECT_EQ(FunStatContext.Description, row.description);
+        if (!row.description.empty()) {
+            EXPECT_EQ(FunStatContext.Function, "TStoredTextList::Load");
+            EXPECT_EQ(FunStatContext.Parameter2, "The file as it stands will be kept as \"" +
+                                                     row.path + ".bak\" when it is next saved.");
+        }
+
+        list.WriteValue("S", "K", "new");
+        ASSERT_TRUE(list.Save(false)) << row.path;
+        const std::string saved = ReadWholeFile(row.path);
+        EXPECT_TRUE(saved.ends_with("[S]\r\nK=new\r\n\r\n")) << row.path;
+        // Kept once: a later save is over a file of the program's own.
+        ASSERT_TRUE(list.Save(false));
     }
-    TStoredTextList missing((box.Root() / "missing.ini").string());
+    EXPECT_EQ(ReadWholeFile(root / "cut.ini.bak"), cut);
+    EXPECT_EQ(ReadWholeFile(root / "big.ini.bak"), big);
+    EXPECT_TRUE(fs::is_fifo(root / "pipe.ini.bak"));
+    EXPECT_TRUE(fs::is_directory(root / "directory.ini.bak"));
+    EXPECT_FALSE(fs::exists(root / "whole.ini.bak"));
+    EXPECT_FALSE(fs::exists(root / "cut.ini.partial-a1B2c3")) << "a killed save's leftover";
+
+    TStoredTextList missing((root / "missing.ini").string());
     EXPECT_TRUE(missing.Load());
     EXPECT_TRUE(missing.HasContent());
+}
+
+TEST_F(StoredTextListTest, ALinkStaysALinkAndItsFinalTargetIsWritten) {
+    const fs::path root = box.Root();
+    fs::create_directory(root / "dotfiles");
+    const std::string original = "[A]\r\nK=1\r\n\0"s;
+    const std::string target = Put("dotfiles/tapestrel.ini", original);
+    chmod(target.c_str(), 0444);
+    fs::create_symlink("dotfiles/tapestrel.ini", root / "middle.ini");
+    fs::create_symlink(root / "middle.ini", root / "a.ini");
+    TStoredTextList list((root / "a.ini").string());
+    EXPECT_FALSE(list.Load());
+    EXPECT_EQ(FunStatContext.Parameter2, "The file as it stands will be kept as \"" + target +
+                                             ".bak\" when it is next saved.");
+    list.WriteValue("A", "L", "2");
+    ASSERT_TRUE(list.Save(false));
+    EXPECT_TRUE(fs::is_symlink(root / "a.ini") && fs::is_symlink(root / "middle.ini"));
+    EXPECT_EQ(ReadWholeFile(target), "[A]\r\nK=1\r\nL=2\r\n\r\n");
+    EXPECT_EQ(ReadWholeFile(target + ".bak"), original);
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0444u) << "a link's target keeps its mode";
+
+    // A link to a file yet to be made makes it; links in a loop are refused.
+    fs::create_symlink(root / "dotfiles/new.ini", root / "dangling.ini");
+    fs::create_symlink("loop2.ini", root / "loop1.ini");
+    fs::create_symlink("loop1.ini", root / "loop2.ini");
+    for (const char* name : {"dangling.ini", "loop1.ini"}) {
+        TStoredTextList linked((root / name).string());
+        linked.WriteValue("B", "K", "3");
+        EXPECT_EQ(linked.Save(false), name == std::string("dangling.ini")) << name;
+        EXPECT_TRUE(fs::is_symlink(root / name)) << name;
+    }
+    EXPECT_EQ(ReadWholeFile(root / "dotfiles/new.ini"), "[B]\r\nK=3\r\n\r\n");
 }
 
 TEST_F(StoredTextListTest, SaveAsksBeforeOverwritingAndReplacesReadOnlyFiles) {
