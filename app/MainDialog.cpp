@@ -108,8 +108,10 @@ void TMainForm::BeforeRun() {
         Options->OnSave = [this](TStoredTextList& options, bool) {
             WriteOptions(options);
         };
-        // A failed load has shown its report already; what could be read stays.
-        Options->Load();
+        // A failed load has shown its report already; what could be read stays. A file that
+        // could not be read at all is read as one without values, so that what the reader sets
+        // up beside the controls (the hot keys above all) is there all the same.
+        if (!Options->Load() && !m_optionsRead) ReadOptions(*Options);
         FunStatContext.Reset(fsPerfect);
         if (ui->DirectoriesListBox->count() == 0) {
             ShowDirectoryPages();

@@ -264,6 +264,8 @@ private:
 
     TerminationSignals m_terminationSignals;
     bool m_sessionEnded = false;
+    // ReadOptions has run.
+    bool m_optionsRead = false;
     std::map<std::string, QWidget*, std::less<>> m_skinControls;
     std::vector<QWidget*> m_colorPanels;
     // The panel being edited, and whether a new colour of it needs the picture loaded again.

@@ -16,6 +16,7 @@ constexpr int32_t kMaxDirectoryRows = TMainForm::MaxPictureDirectories;
 }  // namespace
 
 void TMainForm::ReadOptions(TStoredTextList& options) {
+    m_optionsRead = true;
     options.ReadWindowPosition("Main", "XPos", "YPos", *this);
     options.ReadCheckBox("Main", "Autorun", *ui->AutorunCheckBox);
     options.ReadCheckBox("Main", "HideOnClose", *ui->HideOnCloseCheckBox);

@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "Error.h"
 #include "ErrorForm.h"
+#include "GlobalHotkeys.h"
 #include "InstanceLock.h"
 #include "MainDialog.h"
 #include "ProgramInstance.h"
@@ -12,6 +13,8 @@
 #include "ui_ErrorForm.h"
 #include "ui_MainDialog.h"
 
+#include <gmock/gmock.h>
+#include <sys/stat.h>
 #include <QActionGroup>
 #include <QHelpEvent>
 #include <QTimer>
@@ -208,6 +211,31 @@ TEST_F(MainFormTest, AnUnreadableColourIsReportedButCostsNothingElse) {
     ASSERT_EQ(form.ui->DirectoriesListBox->count(), 1);
     EXPECT_EQ(form.DirectoryPath(0), "/p");
     EXPECT_EQ(form.Favorites.Titles(), std::vector<std::string>{"/p/a.jpg"});
+}
+
+class RecordingHotkeys : public GlobalHotkeys {
+public:
+    void Register(int id, unsigned, char letter) override {
+        registered.push_back(std::to_string(id) + letter);
+    }
+    void UnregisterAll() override {}
+    bool IsAvailable() const override { return true; }
+    std::vector<std::string> registered;
+};
+
+TEST_F(MainFormTest, OptionsThatCannotBeReadAtAllStillLeaveTheHotKeysRegistered) {
+    ScopedService<GlobalHotkeys, RecordingHotkeys> hotkeys;
+    std::filesystem::remove(OptionsFile());
+    ASSERT_EQ(mkfifo(OptionsFile().c_str(), 0600), 0);
+    ScopedFileDialogs dialogs;
+    std::string report;
+    WhenModalShows([&](QWidget&) {
+        report = error.MemoText();
+        error.ui->OkayButton->click();
+    });
+    form.BeforeRun();
+    EXPECT_NE(report.find("Not a regular file."), std::string::npos) << report;
+    EXPECT_THAT(hotkeys->registered, ::testing::IsSupersetOf({"100W", "101W", "102W"}));
 }
 
 TEST_F(MainFormTest, ClosingHidesWhileHideOnCloseIsChecked) {
