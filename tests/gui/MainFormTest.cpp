@@ -71,6 +71,17 @@ protected:
         return !timedOut;
     }
 
+    // The report the error window shows during action, which the user then closes with Okay.
+    std::string ReportShownBy(const std::function<void()>& action) {
+        std::string report;
+        WhenModalShows([&](QWidget&) {
+            report = error.MemoText();
+            error.ui->OkayButton->click();
+        });
+        action();
+        return report;
+    }
+
     SandBox sandbox;
     ScopedMessageBoxes boxes;
     ScopedTrayHost tray;
@@ -155,12 +166,7 @@ TEST_F(MainFormTest, AStartThatFailsOnADirectoryRowStillRunsTheTimerDropsAndComp
     std::ofstream(notADirectory) << "not a directory";
     WriteOptions("[DirectoryList]\r\nCount=1\r\nTitle0=" + notADirectory.string() +
                  "\r\nActive0=TRUE\r\n");
-    std::string report;
-    WhenModalShows([&](QWidget&) {
-        report = error.MemoText();
-        error.ui->OkayButton->click();
-    });
-    form.BeforeRun();
+    const std::string report = ReportShownBy([&] { form.BeforeRun(); });
     EXPECT_TRUE(report.starts_with("DESCRIPTION\r\nFailed to prepare main window.")) << report;
     EXPECT_TRUE(form.Timer.isActive());
     EXPECT_TRUE(form.acceptDrops());
@@ -186,12 +192,7 @@ TEST_F(MainFormTest, AnUnreadableColourIsReportedButCostsNothingElse) {
         "[DirectoryList]\r\nCount=1\r\nTitle0=/p\r\n\r\n"
         "[FavoritePictures]\r\nCount=1\r\nTitle0=/p/a.jpg\r\n");
     ScopedFileDialogs dialogs;  // asked only when the directory list was lost
-    std::string report;
-    WhenModalShows([&](QWidget&) {
-        report = error.MemoText();
-        error.ui->OkayButton->click();
-    });
-    form.BeforeRun();
+    const std::string report = ReportShownBy([&] { form.BeforeRun(); });
     EXPECT_TRUE(report.starts_with("DESCRIPTION\r\nFailed to load file.")) << report;
     EXPECT_NE(report.find("3 values could not be read; their settings stay as they were:\r\n"
                           "[Wallpaper] FillingPictureColor=blue-ish\r\n"
@@ -228,12 +229,7 @@ TEST_F(MainFormTest, OptionsThatCannotBeReadAtAllStillLeaveTheHotKeysRegistered)
     std::filesystem::remove(OptionsFile());
     ASSERT_EQ(mkfifo(OptionsFile().c_str(), 0600), 0);
     ScopedFileDialogs dialogs;
-    std::string report;
-    WhenModalShows([&](QWidget&) {
-        report = error.MemoText();
-        error.ui->OkayButton->click();
-    });
-    form.BeforeRun();
+    const std::string report = ReportShownBy([&] { form.BeforeRun(); });
     EXPECT_NE(report.find("Not a regular file."), std::string::npos) << report;
     EXPECT_THAT(hotkeys->registered, ::testing::IsSupersetOf({"100W", "101W", "102W"}));
 }
