@@ -16,7 +16,6 @@ constexpr double kMillisecondsPerDay = 86400000.0;
 constexpr double kSecondsPerDay = 86400.0;
 // Far beyond any date a clock shows, yet small enough to count in milliseconds.
 constexpr double kLatestDate = 1e7;
-constexpr double kLongestInterval = 1e7 * kSecondsPerDay;
 
 // Schedules compare whole milliseconds: differences of date-times carry rounding errors that
 // would put a boundary a hair after the instant it falls on.
@@ -108,8 +107,7 @@ bool IsScheduleDue(double intervalSeconds, double lastTime, double now,
     // schedule until the clock caught up with it, if ever.
     if (!(std::fabs(lastTime) <= kLatestDate) || lastTime > now) return true;
     // An interval below a second would make every tick due, or divide by nothing.
-    const int64_t interval = std::max<int64_t>(
-        std::llround(std::clamp(intervalSeconds, 0.0, kLongestInterval) * 1000), 1000);
+    const int64_t interval = std::max<int64_t>(std::llround(intervalSeconds * 1000), 1000);
     if (!startHour) return Milliseconds(now) - Milliseconds(lastTime) >= interval;
     const int64_t start = Milliseconds(std::trunc(now) + *startHour / 24.0);
     const int64_t boundary = start + (Milliseconds(now) - start) / interval * interval;
