@@ -104,13 +104,14 @@ void SetFileAsWallpaper(std::string_view fileName) {
         int error = 0;
         const std::string handedOut = HandOutNewName(path, error);
         if (handedOut.empty()) scope.Raise("Failed to set wallpaper.", path, {}, error);
-        error =
-            SetDesktopWallpaper(DetectDesktop(QProcessEnvironment::systemEnvironment()), handedOut);
-        if (error != 0) {
+        const WallpaperResult result = SetDesktopWallpaper(
+            DetectDesktop(QProcessEnvironment::systemEnvironment()), handedOut, ScreenNames());
+        if (result.error != 0) {
             // Refused: the desktop still shows one of the names handed out before.
             std::error_code ignored;
             fs::remove(handedOut, ignored);
-            scope.Raise("Failed to set wallpaper.", path, handedOut, error);
+            scope.Raise("Failed to set wallpaper.", path,
+                        result.reason.empty() ? handedOut : result.reason, result.error);
         }
         RemoveAllButNewestNames(path, handedOut);
     });

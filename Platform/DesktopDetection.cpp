@@ -1,5 +1,7 @@
 #include "DesktopDetection.h"
 
+#include <QStandardPaths>
+
 #include <optional>
 
 namespace {
@@ -48,10 +50,21 @@ DesktopKind DetectDesktop(const QProcessEnvironment& environment) {
         if (const auto kind = KindOfName(name)) return *kind;
     if (const auto kind = KindOfName(environment.value(QStringLiteral("DESKTOP_SESSION"))))
         return *kind;
+    if (!environment.value(QStringLiteral("SWAYSOCK")).isEmpty()) return DesktopKind::Sway;
+    if (!environment.value(QStringLiteral("HYPRLAND_INSTANCE_SIGNATURE")).isEmpty())
+        return DesktopKind::Hyprland;
     const bool wayland = environment.value(QStringLiteral("XDG_SESSION_TYPE"))
                                  .compare(u"wayland", Qt::CaseInsensitive) == 0 ||
                          environment.contains(QStringLiteral("WAYLAND_DISPLAY"));
-    if (wayland || !environment.contains(QStringLiteral("DISPLAY")))
-        return DesktopKind::Unsupported;
-    return DesktopKind::X11Root;
+    if (wayland) {
+        // Without PATH nothing is found, not even what our own PATH would find.
+        const QStringList path =
+            environment.value(QStringLiteral("PATH")).split(u':', Qt::SkipEmptyParts);
+        const bool swaybg =
+            !path.isEmpty() &&
+            !QStandardPaths::findExecutable(QStringLiteral("swaybg"), path).isEmpty();
+        return swaybg ? DesktopKind::WaylandSwaybg : DesktopKind::Unsupported;
+    }
+    return environment.contains(QStringLiteral("DISPLAY")) ? DesktopKind::X11Root
+                                                           : DesktopKind::NoSession;
 }

@@ -10,20 +10,40 @@ QRect Physical(const QRect& logical, double ratio) {
                  qRound(logical.width() * ratio), qRound(logical.height() * ratio));
 }
 
+// Screens exist only in a program with a graphical user interface (qGuiApp is no test of it:
+// it casts whatever application there is).
+bool HasScreens() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+const QScreen* PrimaryScreen() {
+    return HasScreens() ? QGuiApplication::primaryScreen() : nullptr;
+}
+
 }  // namespace
 
 QRect PrimaryScreenGeometry() {
-    const QScreen* screen = qGuiApp == nullptr ? nullptr : QGuiApplication::primaryScreen();
+    const QScreen* screen = PrimaryScreen();
     return screen == nullptr ? QRect() : Physical(screen->geometry(), screen->devicePixelRatio());
 }
 
 QRect PrimaryWorkArea() {
-    const QScreen* screen = qGuiApp == nullptr ? nullptr : QGuiApplication::primaryScreen();
+    const QScreen* screen = PrimaryScreen();
     return screen == nullptr ? QRect()
                              : Physical(screen->availableGeometry(), screen->devicePixelRatio());
 }
 
 double PrimaryScreenPixelRatio() {
-    const QScreen* screen = qGuiApp == nullptr ? nullptr : QGuiApplication::primaryScreen();
+    const QScreen* screen = PrimaryScreen();
     return screen == nullptr ? 1.0 : screen->devicePixelRatio();
+}
+
+QStringList ScreenNames() {
+    QStringList names;
+    if (!HasScreens()) return names;
+    for (const QScreen* screen : QGuiApplication::screens()) names << screen->name();
+    const QScreen* primary = PrimaryScreen();
+    if (const qsizetype at = primary != nullptr ? names.indexOf(primary->name()) : -1; at > 0)
+        names.move(at, 0);
+    return names;
 }

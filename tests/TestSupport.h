@@ -122,22 +122,40 @@ public:
 class RecordingDesktopTools : public DesktopTools {
 public:
     Outcome Run(const QString& program, const QStringList& arguments) override {
-        calls << (QStringList{program} + arguments).join(u'|');
-        return Answer(program);
+        return Record(QStringList{program} + arguments);
     }
     Outcome Call(const QString& service, const QString& path, const QString& interface,
                  const QString& method, const QVariantList& arguments) override {
         QStringList call{service, path, interface, method};
         for (const QVariant& argument : arguments) call << argument.toString();
-        calls << call.join(u'|');
-        return Answer(service);
+        return Record(call);
     }
-    Outcome Answer(const QString& program) {
-        return answers.contains(program) ? answers.value(program) : Outcome{};
+    Outcome Keep(const QString& program, const QStringList& arguments,
+                 const QString& folder) override {
+        return Record(QStringList{"keep", program} + arguments + QStringList{folder});
     }
 
+    // Each call as its words joined by "|".
     QStringList calls;
+    // The answer to a call: that of the longest key that is the call or begins it up to a "|"
+    // ("gsettings", "gsettings|get"); without one, success with no output.
     QMap<QString, Outcome> answers;
+
+private:
+    Outcome Record(const QStringList& words) {
+        const QString call = words.join(u'|');
+        calls << call;
+        Outcome answer;
+        qsizetype matched = -1;
+        for (auto entry = answers.cbegin(); entry != answers.cend(); ++entry) {
+            const bool begins = call == entry.key() || call.startsWith(entry.key() + u'|');
+            if (begins && entry.key().size() > matched) {
+                answer = entry.value();
+                matched = entry.key().size();
+            }
+        }
+        return answer;
+    }
 };
 
 // File and folder dialogs answered as told, each question recorded as "start|caption",

@@ -13,119 +13,160 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(DesktopDetectionTest, TheFirstKnownDesktopNameWins) {
+TEST(DesktopDetectionTest, TheFirstKnownDesktopNameWinsThenTheSessionsOwnSockets) {
+    SandBox sandbox;
+    // A folder with swaybg in it, for PATH.
+    const std::string tools = (sandbox.Root() / "bin").string();
+    fs::create_directories(tools);
+    std::ofstream(tools + "/swaybg") << "#!/bin/sh\n";
+    fs::permissions(tools + "/swaybg", fs::perms::owner_all);
     struct Case {
-        const char* current;
-        const char* session;
-        const char* type;
-        bool display;
+        // NAME=value pairs, separated by ";"
+        std::string environment;
         DesktopKind kind;
     };
     const Case cases[] = {
-        {"GNOME", "", "wayland", false, DesktopKind::Gnome},
-        {"ubuntu:GNOME", "", "x11", true, DesktopKind::Gnome},
-        {"Budgie:GNOME", "", "", true, DesktopKind::Gnome},
-        {"Unity", "", "", true, DesktopKind::Gnome},
-        {"X-Cinnamon", "", "", true, DesktopKind::Cinnamon},
-        {"MATE", "", "", true, DesktopKind::Mate},
-        {"XFCE", "", "", true, DesktopKind::Xfce},
-        {"KDE", "", "wayland", false, DesktopKind::Kde},
-        {"LXQt", "", "", true, DesktopKind::Lxqt},
-        {"sway", "", "wayland", false, DesktopKind::Sway},
-        {"Hyprland", "", "wayland", false, DesktopKind::Hyprland},
-        {"", "/usr/share/xsessions/plasma", "", true, DesktopKind::Kde},
-        {"", "xfce", "", true, DesktopKind::Xfce},
-        {"i3", "i3", "x11", true, DesktopKind::X11Root},
-        {"", "", "", true, DesktopKind::X11Root},
-        {"niri", "", "wayland", true, DesktopKind::Unsupported},
-        {"", "", "", false, DesktopKind::Unsupported},
+        {"XDG_CURRENT_DESKTOP=GNOME;XDG_SESSION_TYPE=wayland", DesktopKind::Gnome},
+        {"XDG_CURRENT_DESKTOP=ubuntu:GNOME;DISPLAY=:0", DesktopKind::Gnome},
+        {"XDG_CURRENT_DESKTOP=Budgie:GNOME;DISPLAY=:0", DesktopKind::Gnome},
+        {"XDG_CURRENT_DESKTOP=Unity;DISPLAY=:0", DesktopKind::Gnome},
+        {"XDG_CURRENT_DESKTOP=X-Cinnamon;DISPLAY=:0", DesktopKind::Cinnamon},
+        {"XDG_CURRENT_DESKTOP=MATE;DISPLAY=:0", DesktopKind::Mate},
+        {"XDG_CURRENT_DESKTOP=XFCE;DISPLAY=:0", DesktopKind::Xfce},
+        {"XDG_CURRENT_DESKTOP=KDE;XDG_SESSION_TYPE=wayland", DesktopKind::Kde},
+        {"XDG_CURRENT_DESKTOP=LXQt;DISPLAY=:0", DesktopKind::Lxqt},
+        {"XDG_CURRENT_DESKTOP=sway;XDG_SESSION_TYPE=wayland", DesktopKind::Sway},
+        {"XDG_CURRENT_DESKTOP=Hyprland;XDG_SESSION_TYPE=wayland", DesktopKind::Hyprland},
+        {"DESKTOP_SESSION=/usr/share/xsessions/plasma;DISPLAY=:0", DesktopKind::Kde},
+        {"DESKTOP_SESSION=xfce;DISPLAY=:0", DesktopKind::Xfce},
+        // sway and Hyprland started from a console name no desktop, only their sockets.
+        {"SWAYSOCK=/run/user/1000/sway-ipc.sock;WAYLAND_DISPLAY=wayland-1;PATH=" + tools,
+         DesktopKind::Sway},
+        {"HYPRLAND_INSTANCE_SIGNATURE=v0.40_1;WAYLAND_DISPLAY=wayland-1", DesktopKind::Hyprland},
+        {"XDG_CURRENT_DESKTOP=LXQt;SWAYSOCK=/run/sway.sock", DesktopKind::Lxqt},
+        {"XDG_CURRENT_DESKTOP=i3;DESKTOP_SESSION=i3;XDG_SESSION_TYPE=x11;DISPLAY=:0",
+         DesktopKind::X11Root},
+        {"DISPLAY=:0", DesktopKind::X11Root},
+        {"XDG_CURRENT_DESKTOP=niri;WAYLAND_DISPLAY=wayland-1;DISPLAY=:0;PATH=/usr/games:" + tools,
+         DesktopKind::WaylandSwaybg},
+        {"XDG_CURRENT_DESKTOP=niri;WAYLAND_DISPLAY=wayland-1;DISPLAY=:0;PATH=/usr/games",
+         DesktopKind::Unsupported},
+        {"XDG_SESSION_TYPE=wayland", DesktopKind::Unsupported},
+        {"", DesktopKind::NoSession},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.current) + "/" + c.session);
+        SCOPED_TRACE(c.environment);
         QProcessEnvironment environment;
-        if (*c.current) environment.insert("XDG_CURRENT_DESKTOP", c.current);
-        if (*c.session) environment.insert("DESKTOP_SESSION", c.session);
-        if (*c.type) environment.insert("XDG_SESSION_TYPE", c.type);
-        if (c.display) environment.insert("DISPLAY", ":0");
+        for (const QString& pair :
+             QString::fromStdString(c.environment).split(u';', Qt::SkipEmptyParts))
+            environment.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
         EXPECT_EQ(DetectDesktop(environment), c.kind);
     }
 }
 
-TEST(WallpaperSetterTest, EachDesktopGetsItsOwnKeysAndTools) {
+TEST(WallpaperSetterTest, EachDesktopGetsItsOwnToolsOrAReasonWhyNot) {
     ScopedDesktopTools tools;
     const std::string path = "/home/u s/.local/share/Tapestrel/W-1.bmp";
-    const QString uri = "file:///home/u%20s/.local/share/Tapestrel/W-1.bmp";
     const QString file = QString::fromStdString(path);
     struct Case {
         DesktopKind kind;
         QStringList calls;
+        std::string reason;
     };
     const Case cases[] = {
-        {DesktopKind::Cinnamon,
-         {"gsettings|set|org.cinnamon.desktop.background|picture-uri|" + uri}},
-        {DesktopKind::Mate, {"gsettings|set|org.mate.background|picture-filename|" + file}},
-        {DesktopKind::Lxqt, {"pcmanfm-qt|--set-wallpaper|" + file}},
-        {DesktopKind::Sway, {"swaymsg|output * bg \"" + file + "\" fill"}},
+        {DesktopKind::Lxqt,
+         {"pcmanfm-qt|--set-wallpaper|" + file + "|--wallpaper-mode|stretch"},
+         ""},
+        {DesktopKind::Sway, {"swaymsg|output * bg \"" + file + "\" fill"}, ""},
         {DesktopKind::Hyprland,
          {"hyprctl|hyprpaper|preload|" + file, "hyprctl|hyprpaper|wallpaper|," + file,
-          "hyprctl|hyprpaper|unload|unused"}},
+          "hyprctl|hyprpaper|unload|unused"},
+         ""},
+        {DesktopKind::WaylandSwaybg,
+         {"keep|swaybg|-o|*|-i|" + file + "|-m|fill|/home/u s/.local/share/Tapestrel"},
+         ""},
+        {DesktopKind::Unsupported,
+         {},
+         "no wallpaper tool for this Wayland session; install swaybg"},
+        {DesktopKind::NoSession,
+         {},
+         "no desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set"},
     };
     for (const Case& c : cases) {
         tools->calls.clear();
-        EXPECT_EQ(SetDesktopWallpaper(c.kind, path), 0);
+        const WallpaperResult result = SetDesktopWallpaper(c.kind, path, {});
+        EXPECT_EQ(result.error, c.reason.empty() ? 0 : ENOTSUP);
+        EXPECT_EQ(result.reason, c.reason);
         EXPECT_EQ(tools->calls, c.calls);
     }
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Unsupported, path), ENOTSUP);
 }
 
 TEST(WallpaperSetterTest, GnomeSetsTheDarkStyleWhereItHasOne) {
     ScopedDesktopTools tools;
     const QString uri = "file:///w/W-%FF.bmp";
-    tools->answers["gsettings"] = {0, "color-shading-type\npicture-uri\npicture-uri-dark\n"};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, "/w/W-\xff.bmp"), 0);
-    EXPECT_EQ(tools->calls,
-              QStringList({"gsettings|set|org.gnome.desktop.background|picture-uri|" + uri,
-                           "gsettings|list-keys|org.gnome.desktop.background",
-                           "gsettings|set|org.gnome.desktop.background|picture-uri-dark|" + uri}));
+    tools->answers["gsettings|get"] = {0, "'" + uri + "'\n", {}};
+    tools->answers["gsettings|list-keys"] = {
+        0, "color-shading-type\npicture-uri\npicture-uri-dark\n", {}};
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, "/w/W-\xff.bmp", {}).error, 0);
+    const QString key = "org.gnome.desktop.background|picture-uri";
+    EXPECT_EQ(tools->calls, QStringList({"gsettings|set|" + key + "|" + uri, "gsettings|get|" + key,
+                                         "gsettings|list-keys|org.gnome.desktop.background",
+                                         "gsettings|set|" + key + "-dark|" + uri,
+                                         "gsettings|get|" + key + "-dark"}));
 
     tools->calls.clear();
-    tools->answers["gsettings"] = {0, "picture-uri\n"};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, "/w/a.bmp"), 0);
-    EXPECT_EQ(tools->calls.size(), 2);
+    tools->answers["gsettings|list-keys"] = {0, "picture-uri\n", {}};
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, "/w/W-\xff.bmp", {}).error, 0);
+    EXPECT_EQ(tools->calls.size(), 3);
 
-    tools->answers["gsettings"] = {ENOENT, {}};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, "/w/a.bmp"), ENOENT);
+    tools->answers["gsettings"] = {ENOENT, {}, "gsettings was not found; is it installed?"};
+    const WallpaperResult missing = SetDesktopWallpaper(DesktopKind::Gnome, "/w/a.bmp", {});
+    EXPECT_EQ(missing.error, ENOENT);
+    EXPECT_EQ(missing.reason, "gsettings was not found; is it installed?");
 }
 
-TEST(WallpaperSetterTest, XfceSetsEveryMonitorAndWorkspace) {
+// A tool that ends well is believed only once the setting reads back as set.
+TEST(WallpaperSetterTest, ASettingThatDoesNotReadBackFailsInTheToolsOwnWords) {
     ScopedDesktopTools tools;
-    tools->answers["xfconf-query"] = {0,
-                                      "/backdrop/screen0/monitorHDMI-1/workspace0/last-image\n"
-                                      "/backdrop/screen0/monitorHDMI-1/workspace0/image-style\n"
-                                      "/backdrop/screen0/monitoreDP-1/workspace1/last-image\n"};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Xfce, "/w/a.bmp"), 0);
-    EXPECT_EQ(tools->calls,
-              QStringList({"xfconf-query|-c|xfce4-desktop|-l",
-                           "xfconf-query|-c|xfce4-desktop|-p|/backdrop/screen0/monitorHDMI-1/"
-                           "workspace0/last-image|-s|/w/a.bmp",
-                           "xfconf-query|-c|xfce4-desktop|-p|/backdrop/screen0/monitoreDP-1/"
-                           "workspace1/last-image|-s|/w/a.bmp"}));
-
-    tools->calls.clear();
-    tools->answers["xfconf-query"] = {0, ""};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Xfce, "/w/a.bmp"), 0);
-    EXPECT_EQ(tools->calls.back(),
-              "xfconf-query|-c|xfce4-desktop|-p|/backdrop/screen0/monitor0/"
-              "workspace0/last-image|-n|-t|string|-s|/w/a.bmp");
+    struct Case {
+        DesktopKind kind;
+        QMap<QString, DesktopTools::Outcome> answers;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {DesktopKind::Mate,
+         {{"gsettings|set", {0, {}, "gsettings: failed to commit changes to dconf: no bus"}},
+          {"gsettings|get", {0, "'/old.png'\n", {}}}},
+         "gsettings: failed to commit changes to dconf: no bus"},
+        {DesktopKind::Cinnamon,
+         {{"gsettings|get", {0, "'file:///old.png'\n", {}}}},
+         "gsettings kept 'file:///old.png' as picture-uri of org.cinnamon.desktop.background"},
+        {DesktopKind::Mate, {{"gsettings|get", {0, "\"/w/it's.bmp\"\n", {}}}}, ""},
+        {DesktopKind::Xfce,
+         {{"xfconf-query|-c|xfce4-desktop|-l",
+           {0, "/backdrop/screen0/monitorscreen/workspace0/last-image\n", {}}},
+          {"xfconf-query|-c|xfce4-desktop|-p", {0, "/old.png\n", {}}}},
+         "xfconf kept /old.png as /backdrop/screen0/monitorscreen/workspace0/last-image"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        tools->answers = c.answers;
+        const WallpaperResult result = SetDesktopWallpaper(c.kind, "/w/it's.bmp", {});
+        EXPECT_EQ(result.error, c.reason.empty() ? 0 : EIO);
+        EXPECT_EQ(result.reason, c.reason);
+    }
 }
 
-TEST(WallpaperSetterTest, PlasmaRunsAScriptForEveryDesktop) {
+TEST(WallpaperSetterTest, PlasmaRunsAScriptForEveryDesktopThatReadsThePictureBack) {
     ScopedDesktopTools tools;
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Kde, "/w/it's.bmp"), 0);
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Kde, "/w/it's.bmp", {}).error, 0);
     ASSERT_EQ(tools->calls.size(), 1);
     EXPECT_TRUE(tools->calls[0].startsWith(
         "org.kde.plasmashell|/PlasmaShell|org.kde.PlasmaShell|evaluateScript|var all = "));
-    EXPECT_TRUE(tools->calls[0].contains("d.writeConfig('Image', 'file:///w/it\\'s.bmp');"));
+    EXPECT_TRUE(
+        tools->calls[0].contains("d.writeConfig('Image', 'file:///w/it\\'s.bmp');"
+                                 "if (d.readConfig('Image') != 'file:///w/it\\'s.bmp') "
+                                 "throw "));
 }
 
 // The file names a directory holds, sorted.
@@ -142,7 +183,7 @@ TEST(WallpaperSetterTest, EveryInstallationHandsOutANewNameAndKeepsTwo) {
     ScopedDesktopTools tools;
     // 1 765 146 605 007 milliseconds since 1970: where the counter starts in an empty folder.
     ScopedClock clock(QDateTime(QDate(2025, 12, 7), QTime(22, 30, 5, 7), QTimeZone::utc()));
-    setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
+    setenv("XDG_CURRENT_DESKTOP", "LXQt", 1);
     const std::string directory = GetTempPath();
     std::ofstream(directory + "Tapestrel_Wallpaper.bmp") << "BM pixels";
     std::ofstream(directory + "Tapestrel_Wallpaper-other.bmp") << "not ours";
@@ -153,7 +194,7 @@ TEST(WallpaperSetterTest, EveryInstallationHandsOutANewNameAndKeepsTwo) {
     SetFileAsWallpaper("Tapestrel_Wallpaper.bmp");
     EXPECT_EQ(FunStatContext.Status, fsPerfect);
     ASSERT_EQ(tools->calls.size(), 3);
-    EXPECT_TRUE(tools->calls[2].endsWith("/Tapestrel_Wallpaper-0001765146605009.bmp"));
+    EXPECT_TRUE(tools->calls[2].contains("/Tapestrel_Wallpaper-0001765146605009.bmp|"));
     EXPECT_EQ(NamesIn(directory), (std::vector<std::string>{
                                       "Tapestrel_Wallpaper-0001765146605008.bmp",
                                       "Tapestrel_Wallpaper-0001765146605009.bmp",
@@ -161,14 +202,14 @@ TEST(WallpaperSetterTest, EveryInstallationHandsOutANewNameAndKeepsTwo) {
     EXPECT_EQ(ReadWholeFile(directory + "Tapestrel_Wallpaper-0001765146605009.bmp"), "BM pixels");
 
     // A refusal takes back only the name it refused.
-    tools->answers["gsettings"] = {EIO, {}};
+    tools->answers["pcmanfm-qt"] = {EIO, {}, "pcmanfm-qt ended with exit code 1"};
     const std::vector<std::string> before = NamesIn(directory);
     SetFileAsWallpaper(directory + "Tapestrel_Wallpaper.bmp");
     EXPECT_EQ(FunStatContext.Status, fsError);
     EXPECT_EQ(FunStatContext.Function, "SetFileAsWallpaper");
     EXPECT_EQ(FunStatContext.Description, "Failed to set wallpaper.");
     EXPECT_EQ(FunStatContext.Parameter1, directory + "Tapestrel_Wallpaper.bmp");
-    EXPECT_EQ(FunStatContext.Parameter2, directory + "Tapestrel_Wallpaper-0001765146605010.bmp");
+    EXPECT_EQ(FunStatContext.Parameter2, "pcmanfm-qt ended with exit code 1");
     EXPECT_EQ(FunStatContext.SystemErrorCode, EIO);
     EXPECT_EQ(NamesIn(directory), before);
 
