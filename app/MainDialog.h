@@ -120,6 +120,8 @@ public:
     void TimerTimer();
     // The schedule test with the start hour of the page, when it is on.
     bool IsScheduleDue(double intervalSeconds, double lastTime, double now) const;
+    // A composition the tick started; its failure is shown, once until a composition succeeds.
+    void ComposeUnattended(bool reload);
     void AutoChangeWallpaperIntervalComboBoxChange();
     void BroadcastWallpaperChangeIntervalComboBoxChange();
 
@@ -264,6 +266,8 @@ private:
 
     TerminationSignals m_terminationSignals;
     bool m_sessionEnded = false;
+    // What the last unattended composition that failed said; empty after a success.
+    std::string m_unattendedFailure;
     // ReadOptions has run.
     bool m_optionsRead = false;
     std::map<std::string, QWidget*, std::less<>> m_skinControls;

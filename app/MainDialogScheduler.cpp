@@ -85,6 +85,27 @@ void TMainForm::TimerTimer() {
         if (ui->IsBroadcastWallpaperChangeCheckBox->isChecked() && !PictureList.empty() &&
             IsScheduleDue(BroadcastIntervalSeconds, LastBroadcastTime, now))
             BroadcastPicture();
-        if (compose) SetFileAsWallpaper(advanced);
+        if (compose) ComposeUnattended(advanced);
     });
+}
+
+void TMainForm::ComposeUnattended(bool reload) {
+    TStatusScope scope("TMainForm::ComposeUnattended");
+    std::string failure;
+    scope.Run([&] {
+        SetFileAsWallpaper(reload);
+        failure = FunStatContext.Function + "|" + FunStatContext.Description + "|" +
+                  std::to_string(FunStatContext.SystemErrorCode);
+        scope.AdoptCalleeFailure();
+    });
+    if (!scope.Failed()) {
+        m_unattendedFailure.clear();
+        return;
+    }
+    // A desktop that takes no wallpaper, or a disk that is full, must not go unnoticed; but the
+    // same report at every change would only be in the way. A picture that could not be loaded
+    // is passed over: the next tick takes another.
+    if (CurrentFileTitle.empty() || failure == m_unattendedFailure) return;
+    m_unattendedFailure = failure;
+    scope.ShowFailure("Failed to change wallpaper.");
 }

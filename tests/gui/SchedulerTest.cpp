@@ -1,15 +1,18 @@
 #include "Error.h"
+#include "ErrorForm.h"
 #include "MainDialog.h"
 #include "Mytime.h"
 #include "PowerStatus.h"
 #include "Program.h"
 #include "QtText.h"
 #include "SessionBroadcast.h"
+#include "StatusViewer.h"
 #include "TestSupport.h"
 #include "Utilities.h"
 #include "ui_MainDialog.h"
 
 #include <QImage>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -129,6 +132,46 @@ TEST_F(SchedulerTest, ANewDayRedrawsTheFittedPictureOnlyOnMains) {
     EXPECT_EQ(form.CurrentFileTitle, Picture("a.png"));
     EXPECT_EQ(TickAt(At(8, "00:00:03")), 0);
     EXPECT_TRUE(broadcast->posts.empty());
+}
+
+// The reports shown, each as its description and report.
+class RecordingViewer final : public TStatusViewer {
+public:
+    RecordingViewer() { SetStatusViewer(this); }
+    ~RecordingViewer() override { SetStatusViewer(&ErrorWindowViewer()); }
+    bool ShowReport(std::string_view, std::string_view description, std::string_view report,
+                    bool*) override {
+        shown.push_back(std::string(description) + "\n" + std::string(report));
+        return true;
+    }
+    int RecursionCounter() const override { return 0; }
+
+    std::vector<std::string> shown;
+};
+
+TEST_F(SchedulerTest, ADesktopThatRefusesTheChangeIsToldOnceUntilAChangeSucceeds) {
+    RecordingViewer viewer;
+    form.ui->IsBroadcastWallpaperChangeCheckBox->setChecked(false);
+    tools->answers["pcmanfm-qt"] = {EIO, {}, "pcmanfm-qt: no desktop"};
+    TickAt(At(8, "09:00:00"));
+    ASSERT_EQ(viewer.shown.size(), 1u);
+    EXPECT_TRUE(viewer.shown[0].starts_with("Failed to change wallpaper.")) << viewer.shown[0];
+    EXPECT_NE(viewer.shown[0].find("pcmanfm-qt: no desktop"), std::string::npos);
+    EXPECT_EQ(TickAt(At(8, "10:00:00")), 1);
+    EXPECT_EQ(viewer.shown.size(), 1u) << "the same failure again";
+
+    // A picture that cannot be loaded is passed over without a word.
+    tools->answers.clear();
+    std::ofstream(Picture("c.png"), std::ios::trunc) << "no picture";
+    TickAt(At(8, "11:00:00"));
+    EXPECT_EQ(form.CurrentFileTitle, "");
+    EXPECT_EQ(TickAt(At(8, "11:00:01")), 1);
+    EXPECT_EQ(form.CurrentFileTitle, Picture("a.png"));
+    EXPECT_EQ(viewer.shown.size(), 1u);
+
+    tools->answers["pcmanfm-qt"] = {EIO, {}, "pcmanfm-qt: no desktop"};
+    TickAt(At(8, "12:30:00"));
+    EXPECT_EQ(viewer.shown.size(), 2u) << "told again after a change succeeded";
 }
 
 TEST_F(SchedulerTest, TheBroadcastIsOfferedOnlyWhileTheCheckBoxIsOn) {
