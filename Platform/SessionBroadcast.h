@@ -7,8 +7,9 @@
 
 // Tells the other programs of the session that the wallpaper picture changed: the signal
 // BroadcastWallpaperChange(path) of org.tapestrel.Tapestrel at /org/tapestrel/Tapestrel on the
-// session bus and, on X11, a client message of a registered name (format 32, data zero) to every
-// top-level window. Nobody answers, and a failure goes unnoticed.
+// session bus and, on X11, a client message of a registered name (format 32, data zero) to the
+// top-level windows that ask for it by listing its atom in WM_PROTOCOLS (other programs would
+// only log a message they do not know). Nobody answers, and a failure goes unnoticed.
 class SessionBroadcast {
 public:
     virtual ~SessionBroadcast() = default;

@@ -28,45 +28,75 @@ const std::vector<std::string> kReloadFileNamesLabel = {"253", "333"};
 const std::vector<std::string> kDesktopMarginComboBox = {"141", "161"};
 
 // A program that waits for the broadcast: a top-level window of its own on the display, which
-// asks for the message's name as the sender does.
+// asks for the message through WM_PROTOCOLS, beside the window of a program that does not.
 class BroadcastListener {
 public:
     explicit BroadcastListener(const std::string& display)
         : m_connection(xcb_connect(display.c_str(), nullptr)) {
-        xcb_connection_t* x = m_connection;
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
-        m_window = xcb_generate_id(x);
-        xcb_create_window(x, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
-        const std::string name = "Tapestrel - Broadcast Wallpaper Change";
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-            xcb_intern_atom_reply(
-                x, xcb_intern_atom(x, 0, static_cast<uint16_t>(name.size()), name.c_str()),
-                nullptr),
-            &std::free);
-        m_message = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
-        xcb_flush(x);
+        m_message = Atom("Tapestrel - Broadcast Wallpaper Change");
+        const xcb_atom_t closing = Atom("WM_DELETE_WINDOW");
+        // Made first, so that a message sent to every window in the order of their ids comes
+        // here before it comes to the listener.
+        m_bystander = NewWindow({closing, Atom("WM_TAKE_FOCUS")});
+        // Added to the protocols the window has anyway, as a Qt program would.
+        m_window = NewWindow({closing, m_message});
+        // A round trip: the windows are in place before the program looks for them.
+        std::free(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     }
     ~BroadcastListener() { xcb_disconnect(m_connection); }
     BroadcastListener(const BroadcastListener&) = delete;
     BroadcastListener& operator=(const BroadcastListener&) = delete;
 
     bool Received() {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
-            const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
-            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
-                message->window == m_window && message->type == m_message && message->format == 32)
-                m_received = true;
-            std::free(event);
-        }
+        Poll();
         return m_received;
+    }
+    bool BystanderReceived() {
+        Poll();
+        return m_bystanderReceived;
     }
 
 private:
+    xcb_atom_t Atom(const std::string& name) {
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(
+                m_connection,
+                xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(name.size()), name.c_str()),
+                nullptr),
+            &std::free);
+        return atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+    }
+
+    xcb_window_t NewWindow(const std::vector<xcb_atom_t>& protocols) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, Atom("WM_PROTOCOLS"),
+                            XCB_ATOM_ATOM, 32, static_cast<uint32_t>(protocols.size()),
+                            protocols.data());
+        return window;
+    }
+
+    void Poll() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+            const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == m_message &&
+                message->format == 32) {
+                if (message->window == m_window) m_received = true;
+                if (message->window == m_bystander) m_bystanderReceived = true;
+            }
+            std::free(event);
+        }
+    }
+
     xcb_connection_t* m_connection;
-    xcb_window_t m_window = XCB_WINDOW_NONE;
     xcb_atom_t m_message = XCB_ATOM_NONE;
+    xcb_window_t m_bystander = XCB_WINDOW_NONE;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
     bool m_received = false;
+    bool m_bystanderReceived = false;
 };
 
 class WallpaperTest : public EndToEndTest {
@@ -278,7 +308,7 @@ TEST_F(WallpaperTest, ADirectoryAddedAndLoadedGivesItsPicturesInTurn) {
               qRgb(250, 250, 0) & 0xffffff);
 }
 
-TEST_F(WallpaperTest, ABroadcastPublishesThePathThenTellsTheBusAndEveryWindow) {
+TEST_F(WallpaperTest, ABroadcastPublishesThePathThenTellsTheBusAndTheWindowsThatAskForIt) {
     const fs::path picture = MakePicture();
     const fs::path bus = Sandbox().Root() / "bus";
     const std::string address = "unix:path=" + bus.string();
@@ -296,6 +326,7 @@ TEST_F(WallpaperTest, ABroadcastPublishesThePathThenTellsTheBusAndEveryWindow) {
         picture.parent_path().string() + "\r\nActive0=TRUE\r\n");
     ASSERT_TRUE(StartShown({{"DBUS_SESSION_BUS_ADDRESS", address}}));
     ASSERT_TRUE(PollUntil([&] { return listener.Received(); }));
+    EXPECT_FALSE(listener.BystanderReceived());
     const fs::path published =
         fs::path(std::getenv("XDG_CONFIG_HOME")) / "Tapestrel/Tapestrel.conf";
     EXPECT_NE(ReadWholeFile(published).find("BroadcastWallpaperChange=" + picture.string() + "\n"),
