@@ -62,6 +62,7 @@ void SystemTrayIcon::CheckForTray() {
 void SystemTrayIcon::AddIcon() {
     m_trayIcon = std::make_unique<QSystemTrayIcon>(m_icon);
     m_trayIcon->setToolTip(TipText());
+    m_trayIcon->setContextMenu(m_menu);
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &SystemTrayIcon::HandleCallback);
     m_trayIcon->show();
 }
@@ -72,6 +73,10 @@ void SystemTrayIcon::HandleCallback(QSystemTrayIcon::ActivationReason reason) {
             ShowMainWindow(m_owner);
             break;
         case QSystemTrayIcon::Context:
+            // Qt's XEmbed icon has popped the menu up before it tells of the click; a second
+            // popup would move it and announce it twice. (While a menu effect runs the menu is not
+            // visible yet, but no longer hidden.)
+            if (m_menu != nullptr && !m_menu->isHidden()) break;
             if (const auto cursor = CursorPosition(); m_menu != nullptr && cursor) {
                 m_menu->popup(*cursor);
             } else {

@@ -18,6 +18,8 @@ class SystemTrayIcon : public QObject {
 public:
     static constexpr int kMaxTipLength = 127;
 
+    // menu, which may be null, becomes the icon's context menu: Qt's XEmbed icon pops it up itself
+    // on a right click, and StatusNotifierItem hosts show the copy that Qt publishes on the bus.
     SystemTrayIcon(QWidget& owner, QIcon icon, QMenu* menu, std::string tip);
     ~SystemTrayIcon() override;
 
@@ -29,7 +31,9 @@ public:
     // holds it is still there (a panel may crash or be closed).
     bool IsReachable() const;
 
-    // Left click shows the main window; right click pops the menu up at the cursor.
+    // Left click shows the main window. A right click that left the menu hidden (a host that
+    // shows no menus) pops it up at the cursor, or shows the main window where there is no menu or
+    // no cursor position.
     void HandleCallback(QSystemTrayIcon::ActivationReason reason);
 
     QString TipText() const;

@@ -73,6 +73,8 @@ void TMainForm::BuildSystemTrayPopupMenu() {
         connect(level, &QAction::triggered, this,
                 [this, level] { STP_NormalizeBrightnessMenuClick(*level); });
     }
+    // Also as a StatusNotifierItem host opens the menu's copy on the bus: Qt passes the host's
+    // AboutToShow on, and the changed checks back.
     connect(&SystemTrayPopupMenu, &QMenu::aboutToShow, this, &TMainForm::SystemTrayPopupMenuPopup);
 }
 
