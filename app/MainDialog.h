@@ -184,6 +184,9 @@ public:
 
     QTimer Timer;
     QMenu SystemTrayPopupMenu;
+    QAction* STP_NextWallpaperMenu = nullptr;
+    QAction* STP_PreviousWallpaperMenu = nullptr;
+    QAction* STP_RandomWallpaperMenu = nullptr;
     QAction* STP_CloseMenu = nullptr;
     QAction* STP_AddPicturesDirectoryMenu = nullptr;
     QAction* STP_VisibleCalendarMenu = nullptr;

@@ -24,6 +24,10 @@ void TMainForm::BuildSystemTrayPopupMenu() {
     SystemTrayPopupMenu.setObjectName(QStringLiteral("SystemTrayPopupMenu"));
     QMenu& menu = SystemTrayPopupMenu;
 
+    STP_NextWallpaperMenu = AddMenuItem(menu, "STP_NextWallpaperMenu", "Next picture");
+    STP_PreviousWallpaperMenu = AddMenuItem(menu, "STP_PreviousWallpaperMenu", "Previous picture");
+    STP_RandomWallpaperMenu = AddMenuItem(menu, "STP_RandomWallpaperMenu", "Random picture");
+    menu.addSeparator();
     STP_CloseMenu = AddMenuItem(menu, "STP_CloseMenu", "Close");
     menu.addSeparator();
     STP_AddPicturesDirectoryMenu =
@@ -61,6 +65,9 @@ void TMainForm::BuildSystemTrayPopupMenu() {
         item->setEnabled(true);
         connect(item, &QAction::triggered, this, handler);
     };
+    handle(STP_NextWallpaperMenu, &TMainForm::NextWallpaperLabelClick);
+    handle(STP_PreviousWallpaperMenu, &TMainForm::PreviousWallpaperLabelClick);
+    handle(STP_RandomWallpaperMenu, &TMainForm::RandomWallpaperLabelClick);
     handle(STP_CloseMenu, &TMainForm::STP_CloseMenuClick);
     handle(STP_AddPicturesDirectoryMenu, &TMainForm::STP_AddPicturesDirectoryMenuClick);
     handle(STP_VisibleCalendarMenu, &TMainForm::STP_VisibleCalendarMenuClick);

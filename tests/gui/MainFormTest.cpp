@@ -123,6 +123,8 @@ TEST_F(MainFormTest, WindowWithItsPagesAndGeneralControls) {
 
 TEST_F(MainFormTest, TrayMenuItems) {
     EXPECT_EQ(MenuItems(form.SystemTrayPopupMenu).join(","),
+              "STP_NextWallpaperMenu=Next picture,STP_PreviousWallpaperMenu=Previous picture,"
+              "STP_RandomWallpaperMenu=Random picture,-,"
               "STP_CloseMenu=Close,-,STP_AddPicturesDirectoryMenu=Add pictures directory,-,"
               "STP_VisibleCalendarMenu=Visible calendar,STP_VisibleCalendarBackMenu=Visible "
               "background,STP_SetCalendarPositionMenu=Set calendar position,"

@@ -5,6 +5,7 @@
 #include "MainDialog.h"
 #include "MainWindowTest.h"
 #include "Program.h"
+#include "RandomSource.h"
 #include "TestSupport.h"
 #include "ui_ErrorForm.h"
 #include "ui_MainDialog.h"
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <cstring>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -31,6 +33,14 @@ public:
     }
     std::vector<std::string> asked;
     std::optional<std::string> answer;
+};
+
+class FirstPictureDraws : public RandomSource {
+public:
+    bool Fill(void* bytes, size_t size) override {
+        std::memset(bytes, 0, size);
+        return true;
+    }
 };
 
 // The main window with real picture files and the desktop's tools recorded.
@@ -264,6 +274,29 @@ TEST_F(PictureCollectionTest, CommandsMakeAnotherPictureTheWallpaper) {
     EXPECT_EQ(tools->calls.size(), calls);
     form.ui->NextWallpaperLabel->clicked();
     EXPECT_EQ(tools->calls.size(), calls + 1);
+}
+
+TEST_F(PictureCollectionTest, TheTrayMenuWalksThePicturesAsTheGeneralPageDoes) {
+    for (const char* name : {"p/a.png", "p/b.png", "p/c.png"}) Picture(name);
+    form.AddDirectory(Directory("p"), true, false);
+    form.LoadPictureFileNames();
+    // Every draw lands on the first picture: a random pick from a stays there, where the next
+    // would be b and the previous c.
+    ScopedService<RandomSource, FirstPictureDraws> draws;
+
+    const std::pair<QAction*, const char*> steps[] = {
+        {form.STP_NextWallpaperMenu, "p/a.png"},
+        {form.STP_NextWallpaperMenu, "p/b.png"},
+        {form.STP_PreviousWallpaperMenu, "p/a.png"},
+        {form.STP_RandomWallpaperMenu, "p/a.png"},
+    };
+    for (const auto& [item, current] : steps) {
+        SCOPED_TRACE(item->objectName().toStdString());
+        const qsizetype calls = tools->calls.size();
+        item->trigger();
+        EXPECT_EQ(form.CurrentFileTitle, (sandbox.Root() / current).string());
+        EXPECT_GT(tools->calls.size(), calls);
+    }
 }
 
 TEST_F(PictureCollectionTest, FavouritesAreAddedUpToTwentyAndChosenToCompose) {
