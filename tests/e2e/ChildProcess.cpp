@@ -40,6 +40,9 @@ ChildProcess::ChildProcess(const std::filesystem::path& program, const StartOpti
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (!options.output.empty())
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.output.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
     const int inherited = options.inheritedDescriptor;
     if (inherited >= 0) fcntl(inherited, F_SETFD, 0);

@@ -14,6 +14,8 @@ struct StartOptions {
     std::map<std::string, std::string> environment;
     // A descriptor the child keeps under the same number although it is close-on-exec here.
     int inheritedDescriptor = -1;
+    // The file the child's standard output goes to instead of the test's output, when named.
+    std::filesystem::path output{};
 };
 
 // A program that a test starts, found through PATH unless the name has a slash. Its output goes

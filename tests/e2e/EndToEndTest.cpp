@@ -61,6 +61,17 @@ bool EndToEndTest::Xdotool(std::vector<std::string> arguments) {
     return Start("xdotool", std::move(arguments)).WaitForExit(kPatience) == 0;
 }
 
+std::optional<std::string> EndToEndTest::Output(const fs::path& program,
+                                                std::vector<std::string> arguments) {
+    const fs::path output = m_sandBox.Root() / "output.txt";
+    StartOptions options{.arguments = std::move(arguments),
+                         .environment = {{"DISPLAY", m_server.Display()}},
+                         .output = output};
+    ChildProcess child(program, options);
+    if (child.WaitForExit(kPatience) != 0) return std::nullopt;
+    return ReadWholeFile(output);
+}
+
 testing::AssertionResult EndToEndTest::BecomesReady(ChildProcess& program) {
     const fs::path socket = m_sandBox.RuntimeDirectory() / "Mutex_ProgramInstance_Tapestrel.sock";
     PollUntil([&] { return fs::is_socket(socket) || !program.IsRunning(); });

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,10 @@ protected:
     const SandBox& Sandbox() const { return m_sandBox; }
     // Runs xdotool on the test's display as the user's hands; true when it did all it was asked.
     bool Xdotool(std::vector<std::string> arguments);
+    // Runs a program on the test's display to its end and answers what it printed; nothing when
+    // it failed or did not end in time.
+    std::optional<std::string> Output(const std::filesystem::path& program,
+                                      std::vector<std::string> arguments);
 
 private:
     SandBox m_sandBox;

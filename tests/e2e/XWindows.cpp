@@ -55,6 +55,16 @@ bool XWindows::IsViewable(xcb_window_t window) const {
     return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
+QRect XWindows::Geometry(xcb_window_t window) const {
+    const auto geometry =
+        Answer(m_connection, xcb_get_geometry_reply, xcb_get_geometry(m_connection, window));
+    if (!geometry) return {};
+    const auto onRoot = Answer(m_connection, xcb_translate_coordinates_reply,
+                               xcb_translate_coordinates(m_connection, window, m_root, 0, 0));
+    if (!onRoot) return {};
+    return {onRoot->dst_x, onRoot->dst_y, geometry->width, geometry->height};
+}
+
 std::optional<pid_t> XWindows::Pid(xcb_window_t window) const {
     const auto answer = Answer(
         m_connection, xcb_get_property_reply,

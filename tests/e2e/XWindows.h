@@ -3,6 +3,7 @@
 #include <sys/types.h>
 #include <xcb/xcb.h>
 #include <QImage>
+#include <QRect>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@ public:
     std::vector<xcb_window_t> Children(xcb_window_t window) const;
     std::string Title(xcb_window_t window) const;
     bool IsViewable(xcb_window_t window) const;
+    // Where the window is on the screen; empty when it is gone.
+    QRect Geometry(xcb_window_t window) const;
     // _NET_WM_PID, which Qt and GTK set on their top-level windows.
     std::optional<pid_t> Pid(xcb_window_t window) const;
 
