@@ -72,6 +72,19 @@ std::optional<std::string> EndToEndTest::Output(const fs::path& program,
     return ReadWholeFile(output);
 }
 
+std::string EndToEndTest::StartSessionBus() {
+    const fs::path socket = m_sandBox.Root() / "bus";
+    const std::string address = "unix:path=" + socket.string();
+    Start("dbus-daemon", {"--session", "--nofork", "--address=" + address});
+    EXPECT_TRUE(PollUntil([&] { return fs::exists(socket); })) << "no session bus";
+    return address;
+}
+
+QImage EndToEndTest::Screenshot() const {
+    return Windows().RootPixels(m_server.Screen()->width_in_pixels,
+                                m_server.Screen()->height_in_pixels);
+}
+
 testing::AssertionResult EndToEndTest::BecomesReady(ChildProcess& program) {
     const fs::path socket = m_sandBox.RuntimeDirectory() / "Mutex_ProgramInstance_Tapestrel.sock";
     PollUntil([&] { return fs::is_socket(socket) || !program.IsRunning(); });

@@ -47,7 +47,13 @@ protected:
     // start-up has finished.
     testing::AssertionResult BecomesReady(ChildProcess& program);
 
+    // A session bus of the test's own, for the programs given its address; what it starts on
+    // demand (xfconfd) ends with it.
+    std::string StartSessionBus();
+
     XWindows Windows() const { return {m_server.Connection(), m_server.Root()}; }
+    // The whole screen as the user sees it.
+    QImage Screenshot() const;
     // For clients of the test's own, such as a program that listens for the broadcast.
     const std::string& DisplayName() const { return m_server.Display(); }
     // The processes that show a top-level window of this title, one entry for each window.

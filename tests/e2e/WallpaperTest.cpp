@@ -310,10 +310,7 @@ TEST_F(WallpaperTest, ADirectoryAddedAndLoadedGivesItsPicturesInTurn) {
 
 TEST_F(WallpaperTest, ABroadcastPublishesThePathThenTellsTheBusAndTheWindowsThatAskForIt) {
     const fs::path picture = MakePicture();
-    const fs::path bus = Sandbox().Root() / "bus";
-    const std::string address = "unix:path=" + bus.string();
-    Start("dbus-daemon", {"--session", "--nofork", "--address=" + address});
-    ASSERT_TRUE(PollUntil([&] { return fs::exists(bus); }));
+    const std::string address = StartSessionBus();
     const fs::path monitored = Sandbox().Root() / "monitored.txt";
     Start("/bin/sh", {"-c", "exec dbus-monitor --address '" + address +
                                 "' \"type='signal',interface='org.tapestrel.Tapestrel'\" > '" +
