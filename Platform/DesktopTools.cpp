@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -111,10 +112,13 @@ public:
         QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
         call.setArguments(arguments);
         const QDBusMessage reply = bus.call(call, QDBus::Block, kPatienceMs);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            return {0,
-                    reply.arguments().isEmpty() ? QString() : reply.arguments().front().toString(),
-                    {}};
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            QVariant first = reply.arguments().isEmpty() ? QVariant() : reply.arguments().front();
+            // A property comes wrapped as a variant, which has no text of its own.
+            if (first.metaType() == QMetaType::fromType<QDBusVariant>())
+                first = qvariant_cast<QDBusVariant>(first).variant();
+            return {0, first.toString(), {}};
+        }
         return {reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
                     ? ENOENT
                     : EIO,

@@ -20,7 +20,7 @@ public:
     // Runs a tool to its end; output is what it printed on standard output.
     virtual Outcome Run(const QString& program, const QStringList& arguments) = 0;
     // Calls a method on the session bus and waits for its answer; output is the answer's first
-    // value as text.
+    // value as text (for a property read with org.freedesktop.DBus.Properties.Get, its value).
     virtual Outcome Call(const QString& service, const QString& path, const QString& interface,
                          const QString& method, const QVariantList& arguments) = 0;
     // Starts a program that shows the wallpaper for as long as it runs (swaybg), and ends the

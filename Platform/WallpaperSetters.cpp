@@ -167,6 +167,30 @@ Outcome SetKde(DesktopTools& tools, const std::string& path) {
                       {script});
 }
 
+Outcome SetLxqt(DesktopTools& tools, const std::string& path) {
+    // pcmanfm-qt hands the picture to the copy of it that runs and ends well, also when that copy
+    // shows no desktop or none runs: then the picture is neither shown nor kept. So we ask first.
+    const Outcome desktop = tools.Call(
+        QStringLiteral("org.pcmanfm.PCManFM"), QStringLiteral("/Application"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+        {QStringLiteral("org.pcmanfm.Application"), QStringLiteral("desktopManagerEnabled")});
+    // A pcmanfm-qt that does not know the property answers with an error of its own: it gets the
+    // picture as before.
+    const bool noDesktop = desktop.error == ENOENT || desktop.error == ECONNREFUSED ||
+                           (desktop.error == 0 && desktop.output != u"true");
+    if (!noDesktop)
+        // A new profile shows no picture at all ("none") whatever picture it is given; the
+        // composed picture has the screen's size, so stretching leaves it as it is.
+        return tools.Run(QStringLiteral("pcmanfm-qt"),
+                         {QStringLiteral("--set-wallpaper"), Text(path),
+                          QStringLiteral("--wallpaper-mode"), QStringLiteral("stretch")});
+    // LXQt without its Desktop module (or before the module has started) shows X11's root window.
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return {
+            ENOTSUP, {}, QStringLiteral("pcmanfm-qt shows no desktop (start it with --desktop)")};
+    return {SetRootWindowPixmap(path), {}, {}};
+}
+
 Outcome SetHyprland(DesktopTools& tools, const std::string& path) {
     const QString tool = QStringLiteral("hyprctl");
     const QString paper = QStringLiteral("hyprpaper");
@@ -195,11 +219,7 @@ Outcome SetDesktop(DesktopKind kind, const std::string& path, const QStringList&
         case DesktopKind::Kde:
             return SetKde(tools, path);
         case DesktopKind::Lxqt:
-            // A new profile shows no picture at all ("none") whatever picture it is given; the
-            // composed picture has the screen's size, so stretching leaves it as it is.
-            return tools.Run(QStringLiteral("pcmanfm-qt"),
-                             {QStringLiteral("--set-wallpaper"), Text(path),
-                              QStringLiteral("--wallpaper-mode"), QStringLiteral("stretch")});
+            return SetLxqt(tools, path);
         case DesktopKind::Sway:
             // sway runs swaybg for its outputs itself and replaces it at each change.
             return tools.Run(QStringLiteral("swaymsg"),

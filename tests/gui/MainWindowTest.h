@@ -10,13 +10,13 @@
 #include <cstdlib>
 
 // The main window on the offscreen screen, in a sandbox, with its message boxes and tray faked
-// and the desktop's tools recorded (an LXQt session, whose wallpaper setter is one pcmanfm-qt
+// and the desktop's tools recorded (a sway session, whose wallpaper setter is one swaymsg
 // call). It composes whenever it is asked.
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() {
         SetProgramCommandLine({"Tapestrel"});
-        setenv("XDG_CURRENT_DESKTOP", "LXQt", 1);
+        setenv("XDG_CURRENT_DESKTOP", "sway", 1);
         form.SuppressComposition = false;
         FunStatContext.Reset(fsPerfect);
     }

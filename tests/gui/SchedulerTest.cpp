@@ -45,7 +45,7 @@ class SchedulerTest : public ::testing::Test {
 protected:
     SchedulerTest() {
         SetProgramCommandLine({"Tapestrel"});
-        setenv("XDG_CURRENT_DESKTOP", "LXQt", 1);
+        setenv("XDG_CURRENT_DESKTOP", "sway", 1);
         for (const char* name : {"a.png", "b.png", "c.png"}) {
             QImage picture(QSize(32, 24), QImage::Format_RGB32);
             picture.fill(Qt::darkCyan);

@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The real composition on the offscreen screen, with the desktop's tools recorded (an LXQt
-// session, whose setter is one pcmanfm-qt call).
+// The real composition on the offscreen screen, with the desktop's tools recorded (a sway
+// session, whose setter is one swaymsg call).
 class WallpaperCompositionTest : public MainWindowTest {
 protected:
     // Half the screen's size, so that it is stretched to fill it; left half red, right half
@@ -51,8 +51,8 @@ TEST_F(WallpaperCompositionTest, APictureBecomesTheScreenSizedWallpaper) {
     EXPECT_EQ(wallpaper.pixel(5, screen.height() / 2), qRgb(255, 0, 0));
     EXPECT_EQ(wallpaper.pixel(screen.width() - 5, screen.height() / 2), qRgb(0, 0, 255));
     ASSERT_EQ(tools->calls.size(), 1);
-    EXPECT_TRUE(tools->calls[0].startsWith(QString::fromStdString(
-        "pcmanfm-qt|--set-wallpaper|" + GetTempPath() + "Tapestrel_Wallpaper-")));
+    EXPECT_TRUE(tools->calls[0].startsWith(
+        QString::fromStdString("swaymsg|output * bg \"" + GetTempPath() + "Tapestrel_Wallpaper-")));
     EXPECT_EQ(form.DesktopWidth, screen.width());
     EXPECT_EQ(form.ui->CurrentSkewLabel->text(), "(Current full skew 100%)");
     EXPECT_EQ(form.ui->PictureAppliedNormFactorLabel->text(), "(Applied normalization factor 0)");

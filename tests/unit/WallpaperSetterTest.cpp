@@ -75,7 +75,9 @@ TEST(WallpaperSetterTest, EachDesktopGetsItsOwnToolsOrAReasonWhyNot) {
     };
     const Case cases[] = {
         {DesktopKind::Lxqt,
-         {"pcmanfm-qt|--set-wallpaper|" + file + "|--wallpaper-mode|stretch"},
+         {"org.pcmanfm.PCManFM|/Application|org.freedesktop.DBus.Properties|Get|"
+          "org.pcmanfm.Application|desktopManagerEnabled",
+          "pcmanfm-qt|--set-wallpaper|" + file + "|--wallpaper-mode|stretch"},
          ""},
         {DesktopKind::Sway, {"swaymsg|output * bg \"" + file + "\" fill"}, ""},
         {DesktopKind::Hyprland,
@@ -92,6 +94,7 @@ TEST(WallpaperSetterTest, EachDesktopGetsItsOwnToolsOrAReasonWhyNot) {
          {},
          "no desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set"},
     };
+    tools->answers["org.pcmanfm.PCManFM"] = {0, "true", {}};
     for (const Case& c : cases) {
         tools->calls.clear();
         const WallpaperResult result = SetDesktopWallpaper(c.kind, path, {});
@@ -184,6 +187,7 @@ TEST(WallpaperSetterTest, EveryInstallationHandsOutANewNameAndKeepsTwo) {
     // 1 765 146 605 007 milliseconds since 1970: where the counter starts in an empty folder.
     ScopedClock clock(QDateTime(QDate(2025, 12, 7), QTime(22, 30, 5, 7), QTimeZone::utc()));
     setenv("XDG_CURRENT_DESKTOP", "LXQt", 1);
+    tools->answers["org.pcmanfm.PCManFM"] = {0, "true", {}};
     const std::string directory = GetTempPath();
     std::ofstream(directory + "Tapestrel_Wallpaper.bmp") << "BM pixels";
     std::ofstream(directory + "Tapestrel_Wallpaper-other.bmp") << "not ours";
@@ -193,8 +197,8 @@ TEST(WallpaperSetterTest, EveryInstallationHandsOutANewNameAndKeepsTwo) {
     clock->now = clock->now.addSecs(-3600);
     SetFileAsWallpaper("Tapestrel_Wallpaper.bmp");
     EXPECT_EQ(FunStatContext.Status, fsPerfect);
-    ASSERT_EQ(tools->calls.size(), 3);
-    EXPECT_TRUE(tools->calls[2].contains("/Tapestrel_Wallpaper-0001765146605009.bmp|"));
+    ASSERT_EQ(tools->calls.size(), 6);
+    EXPECT_TRUE(tools->calls[5].contains("/Tapestrel_Wallpaper-0001765146605009.bmp|"));
     EXPECT_EQ(NamesIn(directory), (std::vector<std::string>{
                                       "Tapestrel_Wallpaper-0001765146605008.bmp",
                                       "Tapestrel_Wallpaper-0001765146605009.bmp",

@@ -1,0 +1,106 @@
+#include "EndToEndTest.h"
+
+#include <QImage>
+#include <algorithm>
+#include <array>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Hex(QRgb colour) {
+    return QString::number(colour & 0xffffff, 16).rightJustified(6, u'0').toStdString();
+}
+
+// The desktops' own programs on the test's display, each with the session bus it talks to. They
+// draw the wallpaper in a window of their own over the root window: the screen must show the
+// picture the program composed, pixel for pixel, since that picture has the screen's size and
+// the desktops leave it unscaled.
+class DesktopWallpaperTest : public EndToEndTest {
+protected:
+    DesktopWallpaperTest() {
+        // Two pictures of four quarters of distinct colours each, which "Next" takes in turn.
+        MakePicture("a.png", {0xe6283c, 0x1e8cdc, 0xf0d21e, 0x28b45a});
+        MakePicture("b.png", {0x5a1e8c, 0xfa8c14, 0x14dcc8, 0x965a32});
+    }
+
+    void MakePicture(const std::string& name, const std::array<QRgb, 4>& quarters) {
+        QImage picture(512, 384, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, quarters[(x < 256 ? 0 : 1) + (y < 192 ? 0 : 2)]);
+        const fs::path path = Sandbox().Home() / "my pictures" / name;
+        EXPECT_TRUE(picture.save(QString::fromStdString(path.string())));
+    }
+
+    // The program as the session starts it, hidden, on that desktop and the test's session bus.
+    testing::AssertionResult StartOn(const std::string& desktop) {
+        m_environment = {{"XDG_CURRENT_DESKTOP", desktop},
+                         {"DBUS_SESSION_BUS_ADDRESS", StartSessionBus()},
+                         // GTK's accessibility bridge would start a bus that outlives the test.
+                         {"NO_AT_BRIDGE", "1"}};
+        return BecomesReady(StartProgram({}, "Tapestrel", m_environment));
+    }
+
+    // "Next", handed by a later start to the running program.
+    bool Next() {
+        return StartProgram({"Next"}, "Tapestrel", m_environment).WaitForExit(kPatience) == 0;
+    }
+
+    QImage Composed() const {
+        const fs::path file = Sandbox().Home() / ".local/share/Tapestrel/Tapestrel_Wallpaper.bmp";
+        return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
+    }
+
+    // Waits until the screen shows the composed picture, one other than previous.
+    testing::AssertionResult ScreenShowsTheComposedPicture(const QImage& previous = {}) {
+        QImage composed;
+        QImage shown;
+        qsizetype differing = -1;
+        QPoint first;
+        PollUntil([&] {
+            composed = Composed();
+            if (composed.isNull() || composed == previous) return false;
+            shown = Screenshot();
+            if (shown.size() != composed.size()) return false;
+            differing = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    if ((shown.pixel(x, y) & 0xffffff) != (composed.pixel(x, y) & 0xffffff) &&
+                        differing++ == 0)
+                        first = {x, y};
+            return differing == 0;
+        });
+        if (differing == 0) return testing::AssertionSuccess();
+        if (composed.isNull() || composed == previous)
+            return testing::AssertionFailure() << "no new composed picture";
+        if (differing < 0)
+            return testing::AssertionFailure()
+                   << "the picture is " << composed.width() << "x" << composed.height();
+        return testing::AssertionFailure()
+               << differing << " pixels differ, the first at " << first.x() << "," << first.y()
+               << ": " << Hex(shown.pixel(first)) << " for " << Hex(composed.pixel(first));
+    }
+
+    std::map<std::string, std::string> m_environment;
+};
+
+TEST_F(DesktopWallpaperTest, LxqtShowsThePictureOnTheRootWindowThenOnAFreshPcmanfmQtDesktop) {
+    ASSERT_TRUE(StartOn("LXQt"));
+    // No pcmanfm-qt desktop yet (LXQt's Desktop module is off or not started): the root window is
+    // what the screen shows.
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(ScreenShowsTheComposedPicture());
+    const QImage first = Composed();
+
+    // A profile of its own, as new: it would show no picture at all.
+    const pid_t desktop = Start("pcmanfm-qt", {"--desktop"}, m_environment).Pid();
+    ASSERT_TRUE(PollUntil([&] {
+        const std::vector<pid_t> owners = OwnersOfShownWindows("pcmanfm-qt");
+        return std::find(owners.begin(), owners.end(), desktop) != owners.end();
+    }));
+    ASSERT_TRUE(Next());
+    EXPECT_TRUE(ScreenShowsTheComposedPicture(first));
+}
+
+}  // namespace
