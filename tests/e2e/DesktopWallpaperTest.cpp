@@ -3,6 +3,7 @@
 #include <QImage>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace fs = std::filesystem;
 
@@ -82,6 +83,20 @@ protected:
                << ": " << Hex(shown.pixel(first)) << " for " << Hex(composed.pixel(first));
     }
 
+    // What xfconf-query prints, asked on the test's session bus.
+    std::string Xfconf(const std::string& arguments) const {
+        const std::string command = "DBUS_SESSION_BUS_ADDRESS='" +
+                                    m_environment.at("DBUS_SESSION_BUS_ADDRESS") +
+                                    "' xfconf-query " + arguments + " 2>/dev/null";
+        std::string output;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[512];
+            while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+            pclose(pipe);
+        }
+        return output;
+    }
+
     std::map<std::string, std::string> m_environment;
 };
 
@@ -99,6 +114,26 @@ TEST_F(DesktopWallpaperTest, LxqtShowsThePictureOnTheRootWindowThenOnAFreshPcman
         const std::vector<pid_t> owners = OwnersOfShownWindows("pcmanfm-qt");
         return std::find(owners.begin(), owners.end(), desktop) != owners.end();
     }));
+    ASSERT_TRUE(Next());
+    EXPECT_TRUE(ScreenShowsTheComposedPicture(first));
+}
+
+TEST_F(DesktopWallpaperTest, XfdesktopStartedAfterTheFirstChangeShowsItAndTheNextOne) {
+    ASSERT_TRUE(StartOn("XFCE"));
+    // The session's window manager, whose workspaces xfdesktop needs, comes first; the desktop
+    // has no icons, so that all of it is wallpaper.
+    Start("xfwm4", {"--compositor=off", "--sm-client-disable"}, m_environment);
+    ASSERT_TRUE(PollUntil([&] { return !Xfconf("-c xfwm4 -p /general/workspace_count").empty(); }));
+    Xfconf("-c xfce4-desktop -p /desktop-icons/style -n -t int -s 0");
+
+    // The first login: the change comes before xfdesktop has ever run.
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(PollUntil(
+        [&] { return Xfconf("-c xfce4-desktop -l").find("/last-image") != std::string::npos; }));
+    Start("xfdesktop", {}, m_environment);
+    ASSERT_TRUE(ScreenShowsTheComposedPicture());
+    const QImage first = Composed();
+
     ASSERT_TRUE(Next());
     EXPECT_TRUE(ScreenShowsTheComposedPicture(first));
 }
