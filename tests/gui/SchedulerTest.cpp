@@ -152,11 +152,11 @@ public:
 TEST_F(SchedulerTest, ADesktopThatRefusesTheChangeIsToldOnceUntilAChangeSucceeds) {
     RecordingViewer viewer;
     form.ui->IsBroadcastWallpaperChangeCheckBox->setChecked(false);
-    tools->answers["pcmanfm-qt"] = {EIO, {}, "pcmanfm-qt: no desktop"};
+    tools->answers["swaymsg"] = {EIO, {}, "swaymsg: Unable to connect"};
     TickAt(At(8, "09:00:00"));
     ASSERT_EQ(viewer.shown.size(), 1u);
     EXPECT_TRUE(viewer.shown[0].starts_with("Failed to change wallpaper.")) << viewer.shown[0];
-    EXPECT_NE(viewer.shown[0].find("pcmanfm-qt: no desktop"), std::string::npos);
+    EXPECT_NE(viewer.shown[0].find("swaymsg: Unable to connect"), std::string::npos);
     EXPECT_EQ(TickAt(At(8, "10:00:00")), 1);
     EXPECT_EQ(viewer.shown.size(), 1u) << "the same failure again";
 
@@ -169,7 +169,7 @@ TEST_F(SchedulerTest, ADesktopThatRefusesTheChangeIsToldOnceUntilAChangeSucceeds
     EXPECT_EQ(form.CurrentFileTitle, Picture("a.png"));
     EXPECT_EQ(viewer.shown.size(), 1u);
 
-    tools->answers["pcmanfm-qt"] = {EIO, {}, "pcmanfm-qt: no desktop"};
+    tools->answers["swaymsg"] = {EIO, {}, "swaymsg: Unable to connect"};
     TickAt(At(8, "12:30:00"));
     EXPECT_EQ(viewer.shown.size(), 2u) << "told again after a change succeeded";
 }
