@@ -68,15 +68,16 @@ void SetEnvironment(const char* name, const fs::path& value) {
 SandBox::SandBox() {
     std::string pattern = (fs::temp_directory_path() / "tapestrel-test-XXXXXX").string();
     m_root = mkdtemp(pattern.data());
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
-                             "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "XDG_CURRENT_DESKTOP",
-                             "DESKTOP_SESSION", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY"}) {
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+          "XDG_RUNTIME_DIR", "TMPDIR", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_SESSION_TYPE",
+          "WAYLAND_DISPLAY", "SWAYSOCK", "HYPRLAND_INSTANCE_SIGNATURE"}) {
         const char* value = std::getenv(name);
         m_savedEnvironment[name] = value ? std::optional<std::string>(value) : std::nullopt;
     }
     // No desktop at all, unless the test names one.
-    for (const char* name :
-         {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_SESSION_TYPE", "WAYLAND_DISPLAY"})
+    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "XDG_SESSION_TYPE",
+                             "WAYLAND_DISPLAY", "SWAYSOCK", "HYPRLAND_INSTANCE_SIGNATURE"})
         unsetenv(name);
     fs::create_directories(Home() / ".config");
     fs::create_directories(Home() / ".local/share");

@@ -14,8 +14,7 @@ bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-EndToEndTest::EndToEndTest(int screenWidth, int screenHeight)
-    : m_server(screenWidth, screenHeight), m_programDirectory(m_sandBox.Root() / "program") {
+RealProgramTest::RealProgramTest() : m_programDirectory(m_sandBox.Root() / "program") {
     fs::create_directory(m_programDirectory);
     // A user who has chosen a (still empty) picture directory and changes pictures by hand: the
     // program neither asks for a directory nor changes the wallpaper on its own.
@@ -28,11 +27,11 @@ EndToEndTest::EndToEndTest(int screenWidth, int screenHeight)
         pictures.string() + "\r\nActive0=TRUE\r\nRecurs0=FALSE\r\n");
 }
 
-void EndToEndTest::WriteOptions(const std::string& text) {
+void RealProgramTest::WriteOptions(const std::string& text) {
     std::ofstream(m_programDirectory / "Tapestrel.ini", std::ios::binary) << text;
 }
 
-fs::path EndToEndTest::ProgramFile(std::string_view fileName) {
+fs::path RealProgramTest::ProgramFile(std::string_view fileName) {
     const fs::path program = m_programDirectory / fileName;
     if (!fs::exists(program)) {
         std::error_code noLink;
@@ -42,19 +41,25 @@ fs::path EndToEndTest::ProgramFile(std::string_view fileName) {
     return program;
 }
 
-ChildProcess& EndToEndTest::StartProgram(std::vector<std::string> arguments,
-                                         std::string_view fileName,
-                                         std::map<std::string, std::string> environment) {
+ChildProcess& RealProgramTest::StartProgram(std::vector<std::string> arguments,
+                                            std::string_view fileName,
+                                            std::map<std::string, std::string> environment) {
     return Start(ProgramFile(fileName), std::move(arguments), std::move(environment));
 }
 
-ChildProcess& EndToEndTest::Start(const fs::path& program, std::vector<std::string> arguments,
-                                  std::map<std::string, std::string> environment) {
-    // Qt's offscreen platform, which a developer's shell may name, would show nothing on X.
-    environment["DISPLAY"] = m_server.Display();
-    environment["QT_QPA_PLATFORM"] = "xcb";
+ChildProcess& RealProgramTest::Start(const fs::path& program, std::vector<std::string> arguments,
+                                     std::map<std::string, std::string> environment) {
+    for (auto& [name, value] : DisplayEnvironment()) environment[name] = std::move(value);
     StartOptions options{.arguments = std::move(arguments), .environment = std::move(environment)};
     return *m_processes.emplace_back(std::make_unique<ChildProcess>(program, options));
+}
+
+EndToEndTest::EndToEndTest(int screenWidth, int screenHeight)
+    : m_server(screenWidth, screenHeight) {}
+
+std::map<std::string, std::string> EndToEndTest::DisplayEnvironment() const {
+    // Qt's offscreen platform, which a developer's shell may name, would show nothing on X.
+    return {{"DISPLAY", m_server.Display()}, {"QT_QPA_PLATFORM", "xcb"}};
 }
 
 bool EndToEndTest::Xdotool(std::vector<std::string> arguments) {
@@ -63,7 +68,7 @@ bool EndToEndTest::Xdotool(std::vector<std::string> arguments) {
 
 std::optional<std::string> EndToEndTest::Output(const fs::path& program,
                                                 std::vector<std::string> arguments) {
-    const fs::path output = m_sandBox.Root() / "output.txt";
+    const fs::path output = Sandbox().Root() / "output.txt";
     StartOptions options{.arguments = std::move(arguments),
                          .environment = {{"DISPLAY", m_server.Display()}},
                          .output = output};
@@ -72,7 +77,7 @@ std::optional<std::string> EndToEndTest::Output(const fs::path& program,
     return ReadWholeFile(output);
 }
 
-std::string EndToEndTest::StartSessionBus() {
+std::string RealProgramTest::StartSessionBus() {
     const fs::path socket = m_sandBox.Root() / "bus";
     const std::string address = "unix:path=" + socket.string();
     Start("dbus-daemon", {"--session", "--nofork", "--address=" + address});
@@ -85,7 +90,7 @@ QImage EndToEndTest::Screenshot() const {
                                 m_server.Screen()->height_in_pixels);
 }
 
-testing::AssertionResult EndToEndTest::BecomesReady(ChildProcess& program) {
+testing::AssertionResult RealProgramTest::BecomesReady(ChildProcess& program) {
     const fs::path socket = m_sandBox.RuntimeDirectory() / "Mutex_ProgramInstance_Tapestrel.sock";
     PollUntil([&] { return fs::is_socket(socket) || !program.IsRunning(); });
     if (!program.IsRunning())

@@ -24,12 +24,11 @@ inline constexpr std::chrono::seconds kPatience{10};
 bool PollUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = kPatience);
 
-// The real program on a private X server, with a private home and its own program directory,
-// since it writes files beside itself. Processes the test starts end with it.
-class EndToEndTest : public ::testing::Test {
+// The real program with a private home and its own program directory, since it writes files
+// beside itself, on the display of the subclass's server. Processes the test starts end with it.
+class RealProgramTest : public ::testing::Test {
 protected:
-    // On a private X server of that screen size.
-    explicit EndToEndTest(int screenWidth = 1024, int screenHeight = 768);
+    RealProgramTest();
 
     // The program file of that name in the program directory, made on first use as a hard link to
     // the built program (a copy where no link can be made).
@@ -42,6 +41,9 @@ protected:
     // Starts any program, such as a tray, on the test's display.
     ChildProcess& Start(const std::filesystem::path& program, std::vector<std::string> arguments,
                         std::map<std::string, std::string> environment = {});
+    // Ends what the test started while its display server still runs, so that none of them sees
+    // the server go first.
+    void EndProcesses() { m_processes.clear(); }
 
     // Whether the running instance took the instance lock and listens for later starts: its
     // start-up has finished.
@@ -51,6 +53,28 @@ protected:
     // demand (xfconfd) ends with it.
     std::string StartSessionBus();
 
+    const std::filesystem::path& ProgramDirectory() const { return m_programDirectory; }
+    // The options file the program finds beside itself; every test starts with one that names
+    // an empty picture directory and turns the automatic change and the broadcast off.
+    void WriteOptions(const std::string& text);
+    const SandBox& Sandbox() const { return m_sandBox; }
+
+private:
+    // What puts a program on the test's display, and on no other.
+    virtual std::map<std::string, std::string> DisplayEnvironment() const = 0;
+
+    SandBox m_sandBox;
+    std::filesystem::path m_programDirectory;
+    std::vector<std::unique_ptr<ChildProcess>> m_processes;
+};
+
+// The real program on a private X server.
+class EndToEndTest : public RealProgramTest {
+protected:
+    // On a private X server of that screen size.
+    explicit EndToEndTest(int screenWidth = 1024, int screenHeight = 768);
+    ~EndToEndTest() override { EndProcesses(); }
+
     XWindows Windows() const { return {m_server.Connection(), m_server.Root()}; }
     // The whole screen as the user sees it.
     QImage Screenshot() const;
@@ -58,12 +82,6 @@ protected:
     const std::string& DisplayName() const { return m_server.Display(); }
     // The processes that show a top-level window of this title, one entry for each window.
     std::vector<pid_t> OwnersOfShownWindows(std::string_view title) const;
-
-    const std::filesystem::path& ProgramDirectory() const { return m_programDirectory; }
-    // The options file the program finds beside itself; every test starts with one that names
-    // an empty picture directory and turns the automatic change and the broadcast off.
-    void WriteOptions(const std::string& text);
-    const SandBox& Sandbox() const { return m_sandBox; }
     // Runs xdotool on the test's display as the user's hands; true when it did all it was asked.
     bool Xdotool(std::vector<std::string> arguments);
     // Runs a program on the test's display to its end and answers what it printed; nothing when
@@ -72,8 +90,7 @@ protected:
                                       std::vector<std::string> arguments);
 
 private:
-    SandBox m_sandBox;
+    std::map<std::string, std::string> DisplayEnvironment() const override;
+
     XvfbServer m_server;
-    std::filesystem::path m_programDirectory;
-    std::vector<std::unique_ptr<ChildProcess>> m_processes;
 };

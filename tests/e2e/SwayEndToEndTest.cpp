@@ -1,0 +1,99 @@
+#include "SwayEndToEndTest.h"
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace {
+
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+// The pixels that differ, colour for colour, and the first of them.
+std::string Differences(const QImage& shown, const QImage& expected) {
+    if (shown.size() != expected.size()) {
+        std::ostringstream text;
+        text << "the screen is " << shown.width() << "x" << shown.height() << ", the picture "
+             << expected.width() << "x" << expected.height();
+        return text.str();
+    }
+    const QImage a = shown.convertToFormat(QImage::Format_RGB32);
+    const QImage b = expected.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    std::ostringstream text;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff) && count++ == 0)
+                text << "first at " << x << "," << y << ": " << std::hex
+                     << (a.pixel(x, y) & 0xffffff) << " for " << (b.pixel(x, y) & 0xffffff)
+                     << std::dec << "; ";
+    if (count == 0) return {};
+    text << count << " pixels differ";
+    return text.str();
+}
+
+}  // namespace
+
+SwayEndToEndTest::SwayEndToEndTest(Socket socket)
+    : m_socket(socket),
+      m_sway(Sandbox().RuntimeDirectory(), Sandbox().Root(), kScreenWidth, kScreenHeight) {}
+
+SwayEndToEndTest::~SwayEndToEndTest() {
+    EndProcesses();
+    for (const Process& swaybg : SwaybgProcesses()) kill(swaybg.pid, SIGTERM);
+}
+
+std::map<std::string, std::string> SwayEndToEndTest::DisplayEnvironment() const {
+    std::map<std::string, std::string> environment{{"WAYLAND_DISPLAY", m_sway.WaylandDisplay()},
+                                                   {"QT_QPA_PLATFORM", "wayland"}};
+    if (m_socket == Socket::Told) environment["SWAYSOCK"] = m_sway.IpcSocket().string();
+    return environment;
+}
+
+QImage SwayEndToEndTest::NewComposedWallpaper(const QImage& previous) const {
+    const QString file = QString::fromStdString(
+        (Sandbox().Home() / ".local/share/Tapestrel/Tapestrel_Wallpaper.bmp").string());
+    QImage composed;
+    // A file being replaced may be read half written; the next look reads it whole.
+    PollUntil([&] {
+        composed = QImage(file);
+        return !composed.isNull() && composed != previous;
+    });
+    return composed != previous ? composed : QImage();
+}
+
+testing::AssertionResult SwayEndToEndTest::Shows(const QImage& picture) const {
+    std::string differences = "no picture";
+    if (!picture.isNull() && PollUntil([&] {
+            const QImage screen = m_sway.Screenshot();
+            differences = screen.isNull() ? "grim failed" : Differences(screen, picture);
+            return differences.empty();
+        }))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the screen is not the picture: " << differences;
+}
+
+std::vector<SwayEndToEndTest::Process> SwayEndToEndTest::SwaybgProcesses() const {
+    const std::string ours = Sandbox().Root().string() + "/";
+    std::vector<Process> found;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        // Words end with a NUL; an ended process not yet reaped has none.
+        std::vector<std::string> words;
+        std::ifstream commandLine(entry.path() / "cmdline", std::ios::binary);
+        for (std::string word; std::getline(commandLine, word, '\0');) words.push_back(word);
+        if (words.empty() || fs::path(words.front()).filename() != "swaybg") continue;
+        bool showsOurs = false;
+        for (const std::string& word : words) showsOurs = showsOurs || word.starts_with(ours);
+        if (!showsOurs) continue;
+        const std::string environment = '\0' + ReadWholeFile(entry.path() / "environ");
+        const bool startedBySway = environment.find("\0WAYLAND_SOCKET="s) != std::string::npos;
+        found.push_back({static_cast<pid_t>(std::stol(name)), startedBySway});
+    }
+    return found;
+}

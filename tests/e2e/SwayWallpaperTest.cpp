@@ -1,0 +1,91 @@
+#include "SwayEndToEndTest.h"
+
+#include <csignal>
+
+namespace {
+
+// The quarters of two pictures, clockwise from the top left.
+constexpr QRgb kFirst[] = {0xe6283c, 0x28e63c, 0x3c28e6, 0xe6e628};
+constexpr QRgb kSecond[] = {0x1e8cdc, 0xdc1e8c, 0x8cdc1e, 0x101010};
+
+class SwayWallpaperTest : public SwayEndToEndTest {
+protected:
+    using SwayEndToEndTest::SwayEndToEndTest;
+
+    // a.png and b.png, in that order, in the directory the options name: the screen's aspect, a
+    // colour of their own in each quarter.
+    void MakePictures() {
+        for (const auto& [name, quarters] :
+             {std::pair{"a.png", kFirst}, std::pair{"b.png", kSecond}}) {
+            QImage picture(512, 384, QImage::Format_RGB32);
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    picture.setPixel(x, y,
+                                     quarters[y < 192 ? (x < 256 ? 0 : 1) : (x < 256 ? 3 : 2)]);
+            ASSERT_TRUE(picture.save(
+                QString::fromStdString((Sandbox().Home() / "my pictures" / name).string())));
+        }
+    }
+
+    // A later start that hands its command to the running copy.
+    std::optional<int> Command(const std::string& command) {
+        return StartProgram({command}).WaitForExit(kPatience);
+    }
+
+    // The composed wallpaper of that picture: its quarters where the calendar is not.
+    static bool IsOf(const QImage& wallpaper, const QRgb (&quarters)[4]) {
+        return !wallpaper.isNull() && (wallpaper.pixel(100, 100) & 0xffffff) == quarters[0] &&
+               (wallpaper.pixel(1000, 700) & 0xffffff) == quarters[2] &&
+               (wallpaper.pixel(100, 700) & 0xffffff) == quarters[3];
+    }
+};
+
+class UnknownCompositorTest : public SwayWallpaperTest {
+protected:
+    UnknownCompositorTest() : SwayWallpaperTest(Socket::Untold) {}
+};
+
+TEST_F(SwayWallpaperTest, SwayStartedFromAConsoleShowsEachNewWallpaperItself) {
+    MakePictures();
+    ChildProcess& program = StartProgram();
+    ASSERT_TRUE(BecomesReady(program));
+
+    ASSERT_EQ(Command("Next"), 0);
+    const QImage first = NewComposedWallpaper();
+    ASSERT_TRUE(IsOf(first, kFirst));
+    EXPECT_TRUE(Shows(first));
+    ASSERT_EQ(Command("Next"), 0);
+    const QImage second = NewComposedWallpaper(first);
+    ASSERT_TRUE(IsOf(second, kSecond));
+    EXPECT_TRUE(Shows(second));
+    // Through sway, which runs swaybg itself: the program started none.
+    const auto swaybgs = SwaybgProcesses();
+    EXPECT_FALSE(swaybgs.empty());
+    for (const Process& swaybg : swaybgs) EXPECT_TRUE(swaybg.startedBySway);
+}
+
+TEST_F(UnknownCompositorTest, OneSwaybgOfTheProgramShowsTheWallpaperAndOutlivesIt) {
+    MakePictures();
+    ChildProcess& program = StartProgram();
+    ASSERT_TRUE(BecomesReady(program));
+
+    ASSERT_EQ(Command("Next"), 0);
+    const QImage first = NewComposedWallpaper();
+    ASSERT_TRUE(IsOf(first, kFirst));
+    EXPECT_TRUE(Shows(first));
+    ASSERT_EQ(Command("Next"), 0);
+    const QImage second = NewComposedWallpaper(first);
+    ASSERT_TRUE(IsOf(second, kSecond));
+    EXPECT_TRUE(Shows(second));
+    // The one before is gone once the new one shows.
+    std::vector<Process> swaybgs;
+    EXPECT_TRUE(PollUntil([&] { return (swaybgs = SwaybgProcesses()).size() == 1; }))
+        << swaybgs.size() << " swaybg processes";
+
+    program.Signal(SIGTERM);
+    ASSERT_EQ(program.WaitForExit(kPatience), 0);
+    EXPECT_EQ(SwaybgProcesses().size(), 1u);
+    EXPECT_TRUE(Shows(second));
+}
+
+}  // namespace
