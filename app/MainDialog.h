@@ -236,6 +236,9 @@ public:
     double AppliedNormalizationFactor = 0.0;
     // The work area less the desktop margin, where the calendar may go.
     QRect DesktopArea;
+    // The physical pixels per logical one that the calendar was painted for: a screen scaled
+    // anew keeps its size in pixels but wants the calendar drawn at its new density.
+    double DesktopPixelRatio = 0;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -239,7 +239,7 @@ void TMainForm::PaintCalendar(QPainter& canvas) {
         TRelativeRect place{CalendarRectLeft, CalendarRectTop, CalendarRectWidth,
                             CalendarRectHeight};
         PaintMonthCalendar(graphics, CurrentCalendarSkin(), DateTimeNow(), DesktopArea, place,
-                           PrimaryScreenPixelRatio());
+                           DesktopPixelRatio);
         CalendarRectLeft = place.Left;
         CalendarRectTop = place.Top;
         CalendarRectWidth = place.Width;

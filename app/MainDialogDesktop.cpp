@@ -30,6 +30,9 @@ void TMainForm::ConnectDesktopReactions() {
         if (screen == nullptr) return;
         connect(screen, &QScreen::geometryChanged, this, &TMainForm::FWinIniChange);
         connect(screen, &QScreen::availableGeometryChanged, this, &TMainForm::FWinIniChange);
+        // A new density may come as a new logical DPI without a new geometry; where both come,
+        // the second call finds nothing new.
+        connect(screen, &QScreen::logicalDotsPerInchChanged, this, &TMainForm::FWinIniChange);
     };
     followScreen(QGuiApplication::primaryScreen());
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this,
@@ -72,8 +75,10 @@ void TMainForm::FWinIniChange() {
         const QRect area = GetDesktopArea(ComboBoxToInt(*ui->DesktopMarginComboBox));
         const QRect screen = PrimaryScreenGeometry();
         // A composition stores what it was made for, so a signal that follows it finds nothing new.
+        // A new pixel density alone keeps the fitted picture, whose size in pixels is the same.
         const bool reload = screen.width() != DesktopWidth || screen.height() != DesktopHeight;
-        if (!reload && area == DesktopArea) return;
+        if (!reload && area == DesktopArea && PrimaryScreenPixelRatio() == DesktopPixelRatio)
+            return;
         SetFileAsWallpaper(reload);
         scope.AdoptCalleeFailure();
     });

@@ -83,6 +83,7 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
         }
         UpdateCurrentPictureLabel();
         DesktopArea = GetDesktopArea(ComboBoxToInt(*ui->DesktopMarginComboBox));
+        DesktopPixelRatio = PrimaryScreenPixelRatio();
         if (reload || DesktopWidth <= 0 || DesktopHeight <= 0 || FittedPicture.isNull()) {
             const QRect screen = PrimaryScreenGeometry();
             DesktopWidth = screen.width();

@@ -88,4 +88,36 @@ TEST_F(UnknownCompositorTest, OneSwaybgOfTheProgramShowsTheWallpaperAndOutlivesI
     EXPECT_TRUE(Shows(second));
 }
 
+TEST_F(SwayWallpaperTest, ANewPixelDensityRedrawsTheCalendarForIt) {
+    // A plain picture: what is not its colour is the calendar.
+    constexpr QRgb kPlain = 0x336699;
+    QImage picture(512, 384, QImage::Format_RGB32);
+    picture.fill(kPlain);
+    ASSERT_TRUE(picture.save(
+        QString::fromStdString((Sandbox().Home() / "my pictures/plain.png").string())));
+    const auto calendarPixels = [](const QImage& wallpaper) {
+        int count = 0;
+        for (int y = 0; y < wallpaper.height(); ++y)
+            for (int x = 0; x < wallpaper.width(); ++x)
+                count += (wallpaper.pixel(x, y) & 0xffffff) != kPlain;
+        return count;
+    };
+    ChildProcess& program = StartProgram();
+    ASSERT_TRUE(BecomesReady(program));
+    ASSERT_EQ(Command("Next"), 0);
+    const QImage first = NewComposedWallpaper();
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(Shows(first));
+
+    // The same pixels, each of them half as wide to the eye.
+    ASSERT_TRUE(Sway().Command(std::string("output ") + SwayServer::kOutput + " scale 2"));
+    const QImage second = NewComposedWallpaper(first);
+    ASSERT_FALSE(second.isNull()) << "no wallpaper for the new density";
+    EXPECT_EQ(second.size(), first.size());
+    // Twice as wide and twice as high.
+    EXPECT_GT(calendarPixels(second), 3 * calendarPixels(first))
+        << calendarPixels(second) << " for " << calendarPixels(first);
+    EXPECT_TRUE(Shows(second));
+}
+
 }  // namespace
