@@ -38,6 +38,25 @@ protected:
                (wallpaper.pixel(1000, 700) & 0xffffff) == quarters[2] &&
                (wallpaper.pixel(100, 700) & 0xffffff) == quarters[3];
     }
+
+    // Starts the program over the two pictures and changes the wallpaper twice by command: each
+    // must be on the screen.
+    void StartAndChangeTwice() {
+        MakePictures();
+        m_program = &StartProgram();
+        ASSERT_TRUE(BecomesReady(*m_program));
+        ASSERT_EQ(Command("Next"), 0);
+        const QImage first = NewComposedWallpaper();
+        ASSERT_TRUE(IsOf(first, kFirst));
+        EXPECT_TRUE(Shows(first));
+        ASSERT_EQ(Command("Next"), 0);
+        m_second = NewComposedWallpaper(first);
+        ASSERT_TRUE(IsOf(m_second, kSecond));
+        EXPECT_TRUE(Shows(m_second));
+    }
+
+    ChildProcess* m_program = nullptr;
+    QImage m_second;
 };
 
 class UnknownCompositorTest : public SwayWallpaperTest {
@@ -46,18 +65,7 @@ protected:
 };
 
 TEST_F(SwayWallpaperTest, SwayStartedFromAConsoleShowsEachNewWallpaperItself) {
-    MakePictures();
-    ChildProcess& program = StartProgram();
-    ASSERT_TRUE(BecomesReady(program));
-
-    ASSERT_EQ(Command("Next"), 0);
-    const QImage first = NewComposedWallpaper();
-    ASSERT_TRUE(IsOf(first, kFirst));
-    EXPECT_TRUE(Shows(first));
-    ASSERT_EQ(Command("Next"), 0);
-    const QImage second = NewComposedWallpaper(first);
-    ASSERT_TRUE(IsOf(second, kSecond));
-    EXPECT_TRUE(Shows(second));
+    ASSERT_NO_FATAL_FAILURE(StartAndChangeTwice());
     // Through sway, which runs swaybg itself: the program started none.
     const auto swaybgs = SwaybgProcesses();
     EXPECT_FALSE(swaybgs.empty());
@@ -65,27 +73,16 @@ TEST_F(SwayWallpaperTest, SwayStartedFromAConsoleShowsEachNewWallpaperItself) {
 }
 
 TEST_F(UnknownCompositorTest, OneSwaybgOfTheProgramShowsTheWallpaperAndOutlivesIt) {
-    MakePictures();
-    ChildProcess& program = StartProgram();
-    ASSERT_TRUE(BecomesReady(program));
-
-    ASSERT_EQ(Command("Next"), 0);
-    const QImage first = NewComposedWallpaper();
-    ASSERT_TRUE(IsOf(first, kFirst));
-    EXPECT_TRUE(Shows(first));
-    ASSERT_EQ(Command("Next"), 0);
-    const QImage second = NewComposedWallpaper(first);
-    ASSERT_TRUE(IsOf(second, kSecond));
-    EXPECT_TRUE(Shows(second));
+    ASSERT_NO_FATAL_FAILURE(StartAndChangeTwice());
     // The one before is gone once the new one shows.
     std::vector<Process> swaybgs;
     EXPECT_TRUE(PollUntil([&] { return (swaybgs = SwaybgProcesses()).size() == 1; }))
         << swaybgs.size() << " swaybg processes";
 
-    program.Signal(SIGTERM);
-    ASSERT_EQ(program.WaitForExit(kPatience), 0);
+    m_program->Signal(SIGTERM);
+    ASSERT_EQ(m_program->WaitForExit(kPatience), 0);
     EXPECT_EQ(SwaybgProcesses().size(), 1u);
-    EXPECT_TRUE(Shows(second));
+    EXPECT_TRUE(Shows(m_second));
 }
 
 TEST_F(SwayWallpaperTest, ANewPixelDensityRedrawsTheCalendarForIt) {

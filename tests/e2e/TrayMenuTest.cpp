@@ -50,10 +50,7 @@ bool IsChecked(const std::string& layout, const std::string& caption) {
 class TrayMenuTest : public EndToEndTest {
 protected:
     TrayMenuTest() {
-        const fs::path socket = Sandbox().Root() / "bus";
-        m_bus = "unix:path=" + socket.string();
-        Start("dbus-daemon", {"--session", "--nofork", "--address=" + m_bus});
-        PollUntil([&] { return fs::exists(socket); });
+        m_bus = StartSessionBus();
         const fs::path channels = Sandbox().Home() / ".config/xfce4/xfconf/xfce-perchannel-xml";
         fs::create_directories(channels);
         std::ofstream(channels / "xfce4-panel.xml") << kPanelSettings;
