@@ -102,6 +102,13 @@ TEST(WallpaperSetterTest, EachDesktopGetsItsOwnToolsOrAReasonWhyNot) {
         EXPECT_EQ(result.reason, c.reason);
         EXPECT_EQ(tools->calls, c.calls);
     }
+
+    // LXQt on Wayland without pcmanfm-qt's desktop has no root window to fall back on.
+    SandBox sandbox;
+    setenv("WAYLAND_DISPLAY", "wayland-1", 1);
+    tools->answers["org.pcmanfm.PCManFM"] = {0, "false", {}};
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Lxqt, path, {}).reason,
+              "pcmanfm-qt shows no desktop (start it with --desktop)");
 }
 
 TEST(WallpaperSetterTest, GnomeSetsTheDarkStyleWhereItHasOne) {
