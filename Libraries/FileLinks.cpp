@@ -163,9 +163,12 @@ bool TLinkFile::Save(std::string_view linkFileName, bool overwrite) {
             std::vector<std::string> command{ReferencePath};
             for (std::string& argument : SplitArguments(Arguments))
                 command.push_back(std::move(argument));
+            // A session or menu skips the entry once the program is gone (a package removed,
+            // a folder deleted) rather than failing to start it at every login.
             keys = {{"Type", "Application"},
                     {"Name", GetFileNameWithoutExtension(link)},
-                    {"Exec", JoinExec(command)}};
+                    {"Exec", JoinExec(command)},
+                    {"TryExec", ReferencePath}};
         }
         auto optional = [&keys](const char* key, const std::string& value) {
             if (!value.empty()) keys.emplace_back(key, value);

@@ -50,6 +50,9 @@ TEST_F(LinkFileTest, HostilePathsAndArgumentsSurviveARoundTripAndValidate) {
         const std::string file = LinkPath(std::string(name) + ".desktop");
         ASSERT_TRUE(link.Save(file, false));
         EXPECT_TRUE(Validates(file)) << ReadWholeFile(file);
+        const auto keys = ParseDesktopEntry(ReadWholeFile(file));
+        ASSERT_TRUE(keys.has_value());
+        EXPECT_EQ(keys->at("TryExec"), target.string()) << "skipped once the program is gone";
 
         TLinkFile read;
         ASSERT_TRUE(read.Load(file, true)) << FunStatContext.GetReport();
@@ -164,7 +167,7 @@ TEST_F(LinkFileTest, SaveRefusesChainedAndSelfLinksAndKeepsExistingFiles) {
     ASSERT_TRUE(CopyFileAsLink("/bin/sh", link, true, "", false, true));
     EXPECT_EQ(ReadWholeFile(link),
               "[Desktop Entry]\nType=Application\nName=Program\n"
-              "Exec=/bin/sh\nX-Tapestrel-ShowCommand=7\n");
+              "Exec=/bin/sh\nTryExec=/bin/sh\nX-Tapestrel-ShowCommand=7\n");
     struct stat info {};
     ASSERT_EQ(stat(link.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0755u);
