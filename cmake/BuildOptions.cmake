@@ -16,3 +16,13 @@ if(TAPESTREL_SANITIZE)
     target_compile_options(tapestrel_build_options INTERFACE ${sanitizers})
     target_link_options(tapestrel_build_options INTERFACE ${sanitizers})
 endif()
+
+# Debian's hardening for the release build, which the package ships: fortified libc calls (they
+# need the optimizer) and a read-only GOT bound at start. The sanitizers, the fuzzers' too, replace
+# those libc calls with their own, so not with them.
+if(NOT TAPESTREL_SANITIZE AND NOT TAPESTREL_FUZZ)
+    target_compile_definitions(tapestrel_build_options INTERFACE
+        $<$<CONFIG:Release>:_FORTIFY_SOURCE=2>)
+    target_link_options(tapestrel_build_options INTERFACE
+        $<$<CONFIG:Release>:LINKER:-z,relro,-z,now>)
+endif()
