@@ -27,11 +27,12 @@ namespace {
 
 constexpr const char* kUninstallParameter = "/Uninstall";
 
-// The read-me beside the program, or where a package puts it; nothing when it can't be read.
+// The read-me beside the program, or where a package puts documentation; nothing when it can't
+// be read.
 QString ReadmeText() {
     std::string content;
     int error = 0;
-    if (!ReadFileBytes(GetSharedFilePath("Readme.txt"), content, error)) return {};
+    if (!ReadFileBytes(GetDocumentFilePath("Readme.txt"), content, error)) return {};
     return ToQString(content);
 }
 

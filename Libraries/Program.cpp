@@ -66,11 +66,23 @@ bool IsPackageProgramDirectory(std::string_view directory) {
     return IsWithinAny(directory, {"/usr", "/bin", "/sbin"});
 }
 
-std::string GetSharedFilePath(std::string_view name) {
+namespace {
+
+std::string BesideProgramElse(std::string_view name, std::string_view packageDirectory) {
     const std::string beside = GetProgramDirectory() + "/" + std::string(name);
     std::error_code error;
     if (std::filesystem::exists(beside, error)) return beside;
-    return "/usr/share/tapestrel/" + std::string(name);
+    return std::string(packageDirectory) + std::string(name);
+}
+
+}  // namespace
+
+std::string GetSharedFilePath(std::string_view name) {
+    return BesideProgramElse(name, "/usr/share/tapestrel/");
+}
+
+std::string GetDocumentFilePath(std::string_view name) {
+    return BesideProgramElse(name, "/usr/share/doc/tapestrel/");
 }
 
 std::string GetProgramFileName() {

@@ -44,9 +44,12 @@ bool IsSystemProgramDirectory(std::string_view directory);
 // Within /usr, /bin or /sbin: where the system's package manager puts a program, beside many
 // others; /opt gives each its own folder.
 bool IsPackageProgramDirectory(std::string_view directory);
-// A file the program only reads (the help page, the read-me, the shipped skins): beside the
-// program when it is there, else where a package puts it, /usr/share/tapestrel/.
+// A file the program only reads (the shipped skins): beside the program when it is there, else
+// where a package puts it, /usr/share/tapestrel/.
 std::string GetSharedFilePath(std::string_view name);
+// The read-me or the help page: beside the program when it is there, else where a package puts
+// documentation, /usr/share/doc/tapestrel/.
+std::string GetDocumentFilePath(std::string_view name);
 // Command-line element i: 0 is the program as started, 1 the first parameter. Empty when absent.
 std::string GetParameter(size_t index);
 

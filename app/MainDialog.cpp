@@ -38,7 +38,7 @@ TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     RouteApplicationExceptions();
     if (TApplication* application = Application()) {
         application->SetHintTiming(kHintPauseMs, kHintShortPauseMs, kHintHidePauseMs);
-        application->HelpFile = GetSharedFilePath("Help.html");
+        application->HelpFile = GetDocumentFilePath("Help.html");
     }
 
     for (char letter = 'A'; letter <= 'Z'; ++letter)

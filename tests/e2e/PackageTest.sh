@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package made from the build tree under test, unpacked into a scratch root: every file
-# where the system and GetSharedFilePath look for it, nothing else, a menu entry the desktops
-# accept, the dependencies the binary needs, and a program that runs from where the package puts it.
+# where the system, GetSharedFilePath and GetDocumentFilePath look for it, nothing else, a menu
+# entry the desktops accept, the dependencies the binary needs, and a program that runs from where
+# the package puts it, under either of its names.
 #   PackageTest.sh <build directory> <source directory>
 set -euo pipefail
 build=$1
@@ -21,10 +22,14 @@ root=$scratch/root
 dpkg -x "$deb" "$root"
 
 expected=(
-  usr/bin/Tapestrel
+  usr/bin/tapestrel
   usr/share/applications/Tapestrel.desktop
-  usr/share/tapestrel/Help.html
-  usr/share/tapestrel/Readme.txt
+  usr/share/doc/tapestrel/Help.html
+  usr/share/doc/tapestrel/Readme.txt
+  usr/share/doc/tapestrel/changelog.Debian.gz
+  usr/share/doc/tapestrel/copyright
+  usr/share/man/man1/tapestrel.1.gz
+  usr/share/lintian/overrides/tapestrel
 )
 for skin in "$source"/data/CalendarSkins/*.tps; do
   expected+=("usr/share/tapestrel/CalendarSkins/${skin##*/}")
@@ -40,11 +45,12 @@ for size in "${sizes[@]}"; do
   file "$root/usr/share/icons/hicolor/${size}x${size}/apps/Tapestrel.png" |
     grep -q "PNG image data, $size x $size," || fail "the ${size}x${size} icon is no such PNG"
 done
-[ -x "$root/usr/bin/Tapestrel" ] || fail "the program is not executable"
+[ -x "$root/usr/bin/tapestrel" ] || fail "the program is not executable"
+[ "$(readlink "$root/usr/bin/Tapestrel")" = tapestrel ] || fail "Tapestrel is no link to tapestrel"
 
 entry=$root/usr/share/applications/Tapestrel.desktop
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the menu entry"
-grep -qx 'Exec=Tapestrel ShowOnStart' "$entry" || fail "the menu entry does not start the program"
+grep -qx 'Exec=tapestrel ShowOnStart' "$entry" || fail "the menu entry does not start the program"
 grep -qx 'Icon=Tapestrel' "$entry" || fail "the menu entry names another icon"
 
 # Computed from the binary, plus what it loads that the binary does not name.
@@ -57,9 +63,11 @@ done
 # A command for a running copy starts the packaged binary as far as its libraries and its command
 # line, and ends at once when no copy runs: nothing to wait for, no display needed.
 mkdir -m 0700 "$scratch/run"
-status=0
-HOME=$scratch XDG_RUNTIME_DIR=$scratch/run XDG_CONFIG_HOME=$scratch/config \
-  XDG_DATA_HOME=$scratch/data "$root/usr/bin/Tapestrel" Next 2>"$scratch/stderr" || status=$?
-[ "$status" -eq 1 ] && grep -q "Tapestrel is not running" "$scratch/stderr" ||
-  fail "the packaged program, exit code $status: $(cat "$scratch/stderr")"
+for name in tapestrel Tapestrel; do
+  status=0
+  HOME=$scratch XDG_RUNTIME_DIR=$scratch/run XDG_CONFIG_HOME=$scratch/config \
+    XDG_DATA_HOME=$scratch/data "$root/usr/bin/$name" Next 2>"$scratch/stderr" || status=$?
+  [ "$status" -eq 1 ] && grep -q "Tapestrel is not running" "$scratch/stderr" ||
+    fail "the packaged program as $name, exit code $status: $(cat "$scratch/stderr")"
+done
 echo "ok: $deb"

@@ -127,8 +127,8 @@ TEST_F(InstallAndAboutTest, TheInstallerShowsTheReadMeWhereAPackagePutsIt) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const fs::path shared = sandbox.Root() / "share";
-    fs::create_directories(shared / "tapestrel");
-    std::ofstream(shared / "tapestrel/Readme.txt") << "packaged read-me";
+    fs::create_directories(shared / "doc/tapestrel");
+    std::ofstream(shared / "doc/tapestrel/Readme.txt") << "packaged read-me";
 
     const auto showAsPackaged = [&] {
         const std::string layers = "lowerdir=" + shared.string() + ":/usr/share";

@@ -81,7 +81,9 @@ TEST(ProgramDataTest, SystemProgramDirectoriesAreTheInstalledSystemsTrees) {
 
 TEST(ProgramDataTest, SharedFilesAreReadBesideTheProgramElseWhereThePackagePutsThem) {
     EXPECT_EQ(GetSharedFilePath(GetProgramFileName()), GetProgramPath());
-    EXPECT_EQ(GetSharedFilePath("NotShipped.html"), "/usr/share/tapestrel/NotShipped.html");
+    EXPECT_EQ(GetSharedFilePath("NotShipped.tps"), "/usr/share/tapestrel/NotShipped.tps");
+    EXPECT_EQ(GetDocumentFilePath(GetProgramFileName()), GetProgramPath());
+    EXPECT_EQ(GetDocumentFilePath("NotShipped.html"), "/usr/share/doc/tapestrel/NotShipped.html");
 }
 
 TEST(TerminationSignalsTest, SignalsArriveInTheEventLoop) {
