@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package made from the build tree under test, unpacked into a scratch root: every file
 # where the system, GetSharedFilePath and GetDocumentFilePath look for it, nothing else, a menu
-# entry the desktops accept, the dependencies the binary needs, and a program that runs from where
-# the package puts it, under either of its names.
+# entry the desktops accept, the dependencies the binary needs, nothing lintian finds fault with,
+# and a program that runs from where the package puts it, under either of its names.
 #   PackageTest.sh <build directory> <source directory>
 set -euo pipefail
 build=$1
@@ -59,6 +59,14 @@ for package in libqt6widgets6 libxcb1 libjpeg62-turbo qt6-image-formats-plugins 
   tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qx "$package" ||
     fail "Depends lacks $package: $depends"
 done
+
+# The hardening flags are the release build's alone (scripts/package checks those); a tree built
+# otherwise is held to everything else.
+suppressed=()
+grep -qx 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" ||
+  suppressed=(--suppress-tags hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-relro)
+lintian --fail-on error,warning "${suppressed[@]}" "$deb" >"$scratch/lintian" 2>&1 ||
+  fail "lintian: $(cat "$scratch/lintian")"
 
 # A command for a running copy starts the packaged binary as far as its libraries and its command
 # line, and ends at once when no copy runs: nothing to wait for, no display needed.
