@@ -33,15 +33,19 @@ std::optional<int64_t> ReadMagnitude(std::string_view digits, int base, int64_t 
 std::optional<int32_t> ParseInt(std::string_view text) {
     constexpr int64_t kMaximum = std::numeric_limits<int32_t>::max();
     std::string_view rest = text.substr(std::min(text.find_first_not_of(' '), text.size()));
-    for (std::string_view prefix : {"$", "0x", "0X", "x", "X"}) {
-        if (rest.starts_with(prefix)) {
-            const auto magnitude = ReadMagnitude(rest.substr(prefix.size()), 16, kMaximum);
-            if (!magnitude) return std::nullopt;
-            return static_cast<int32_t>(*magnitude);
-        }
-    }
     const bool negative = rest.starts_with('-');
     if (negative || rest.starts_with('+')) rest.remove_prefix(1);
+    for (std::string_view prefix : {"$", "0x", "0X", "x", "X"}) {
+        if (rest.starts_with(prefix)) {
+            // Hexadecimal spells out the 32 bits themselves, so that a colour with its top byte
+            // set ($FFFFFFFF) or a negative value written by its bits reads back as it was saved.
+            const auto magnitude =
+                ReadMagnitude(rest.substr(prefix.size()), 16, std::numeric_limits<uint32_t>::max());
+            if (!magnitude) return std::nullopt;
+            const auto bits = static_cast<uint32_t>(*magnitude);
+            return static_cast<int32_t>(negative ? 0u - bits : bits);
+        }
+    }
     const auto magnitude = ReadMagnitude(rest, 10, kMaximum + (negative ? 1 : 0));
     if (!magnitude) return std::nullopt;
     return static_cast<int32_t>(negative ? -*magnitude : *magnitude);

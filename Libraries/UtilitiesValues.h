@@ -10,8 +10,9 @@ class TStatusScope;
 
 // ---- Integers typed by the user -------------------------------------------------------------
 //
-// The accepted text: leading blanks, then a sign and decimal digits, or hexadecimal digits after
-// "$", "x" or "0x"; nothing after the digits; a 32-bit signed value. Empty text stands for the
+// The accepted text: leading blanks, an optional sign, then decimal digits or hexadecimal digits
+// after "$", "x" or "0x"; nothing after the digits. Decimal stays within a 32-bit signed value;
+// hexadecimal gives any 32 bits ("$FFFFFFFF" is -1), negated by a "-". Empty text stands for the
 // default. Malformed text leaves "Unhandled exception: '<text>' is not a valid integer value" in
 // FunStatContext; a well-formed value outside the limits does not fail.
 

@@ -150,6 +150,7 @@ TEST_F(StoredTextListTest, ColoursAreStockNamesIdentifiersOrIntegers) {
                         {"255", 0xFF},
                         {"$FF0000", 0xFF0000},
                         {"-1", 0xFFFFFFFF},
+                        {"$FFFFFFFF", 0xFFFFFFFF},
                         {"clBlack", 0},
                         {"CLRED", 0x0000FF},
                         {"clBlue", 0xFF0000},
