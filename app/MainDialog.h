@@ -150,6 +150,8 @@ public:
     void CalendarLoadSkinColorsLabelClick();
     void CalendarSaveSkinLabelClick();
     static std::string GetCalendarSkinsPath();
+    // Makes the user's skins directory; a new one receives the shipped skins.
+    static void PrepareCalendarSkins(const std::string& skins, const std::string& shipped);
     TCalendarSkin CurrentCalendarSkin() const;
     // The colour panels: a double click opens the stock colours, a right click the system's
     // colour dialog, a middle click restores the factory colour. Answers whether it was set.
@@ -258,7 +260,6 @@ private:
     void ApplyDefaultSkin();
     QWidget& SkinControl(const char* key) const;
     QCheckBox& SkinCheckBox(const char* key) const;
-    void PrepareCalendarSkins();
     // Where the skin dialogs open: the skins directory and the last skin's name, "*" at first.
     std::string SkinFileSuggestion();
     void ConnectBroadcastControls();

@@ -3,6 +3,7 @@
 #include "CalendarPainting.h"
 #include "Desktoppositiondialog.h"
 #include "FileDialogs.h"
+#include "FileDirectories.h"
 #include "Fonts.h"
 #include "LinkLabel.h"
 #include "Mydialogs.h"
@@ -20,7 +21,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <filesystem>
 
 namespace {
 
@@ -121,7 +121,7 @@ void TMainForm::BuildCalendarPages() {
     SkinList.OnSave = [this](TStoredTextList& list, bool) {
         WriteCalendarSkin(list);
     };
-    PrepareCalendarSkins();
+    PrepareCalendarSkins(GetCalendarSkinsPath(), GetSharedFilePath("CalendarSkins"));
     ApplyDefaultSkin();
 }
 
@@ -253,14 +253,16 @@ std::string TMainForm::GetCalendarSkinsPath() {
     return GetProgramDataDirectory() + "/CalendarSkins";
 }
 
-void TMainForm::PrepareCalendarSkins() {
-    const std::string skins = GetCalendarSkinsPath();
-    const std::string shipped = GetSharedFilePath("CalendarSkins");
-    // An existing directory is fine, and without it only skin files cannot be saved.
+void TMainForm::PrepareCalendarSkins(const std::string& skins, const std::string& shipped) {
+    // An existing directory is the user's and stays as it is, and without it only skin files
+    // cannot be saved.
     if (mkdir(skins.c_str(), 0755) != 0 || skins == shipped) return;
-    // A new directory of the user's own starts with the skins that come with the program.
-    std::error_code ignored;
-    std::filesystem::copy(shipped, skins, std::filesystem::copy_options::skip_existing, ignored);
+    // A new directory of the user's own starts with the skins that come with the program, the
+    // folders among them. Being new, it holds nothing of the user's that the copy could replace; a
+    // file that fails is reported, and the rest are copied all the same.
+    CopyDeleteDirectory(shipped, skins, true);
+    // Shown already; the window's construction goes on regardless.
+    FunStatContext.Reset(fsPerfect);
 }
 
 void TMainForm::LoadCalendarSkin(bool full) {

@@ -118,3 +118,23 @@ TEST_F(SkinFilesTest, ABadColourCostsItselfAloneAndTheFileIsKeptWhenSavedOver) {
     EXPECT_NE(saved.find("TextShadowColor=1193046\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("[Mine]\r\nNote=by hand\r\n"), std::string::npos) << saved;
 }
+
+TEST_F(SkinFilesTest, ANewSkinsDirectoryReceivesTheShippedSkinsWholeAndAnOldOneIsLeftAlone) {
+    const fs::path shipped = sandbox.Root() / "shipped";
+    const fs::path skins = sandbox.Root() / "CalendarSkins";
+    fs::create_directories(shipped / "Pictures");
+    std::ofstream(shipped / "Night.tps") << "night";
+    std::ofstream(shipped / "Pictures/moon.png") << "moon";
+
+    TMainForm::PrepareCalendarSkins(skins.string(), shipped.string());
+    EXPECT_EQ(ReadWholeFile(skins / "Night.tps"), "night");
+    EXPECT_EQ(ReadWholeFile(skins / "Pictures/moon.png"), "moon");
+
+    // What the user changed in a directory of their own stays as they left it.
+    std::ofstream(skins / "Night.tps") << "mine";
+    fs::remove(skins / "Pictures/moon.png");
+    TMainForm::PrepareCalendarSkins(skins.string(), shipped.string());
+    EXPECT_EQ(ReadWholeFile(skins / "Night.tps"), "mine");
+    EXPECT_FALSE(fs::exists(skins / "Pictures/moon.png"));
+    EXPECT_TRUE(boxes->shown.empty());
+}
