@@ -116,7 +116,12 @@ void TMainForm::BeforeRun() {
         if (ui->DirectoriesListBox->count() == 0) {
             ShowDirectoryPages();
             ShowMainWindow(*this);
-            BrowseAndAddDirectory(false);
+            // At a first start nothing of the program has been seen yet, so the question says
+            // what the directory is for; it is added without its subdirectories.
+            BrowseAndAddDirectory(false,
+                                  "Choose a directory with picture files: Tapestrel takes its "
+                                  "wallpapers from the pictures directly in it, not from its "
+                                  "subdirectories.");
         }
     });
     scope.Run([&] {

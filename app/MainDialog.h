@@ -78,7 +78,9 @@ public:
     void AddDirectory(std::string path, bool active, bool recurs);
     std::string DirectoryPath(int row) const;
     int DirectoryFlags(int row) const;
-    void BrowseAndAddDirectory(bool reload);
+    // caption: the question the directory chooser asks.
+    void BrowseAndAddDirectory(bool reload, const char* caption = kDirectoryCaption);
+    static constexpr const char* kDirectoryCaption = "Choose a directory with picture files";
     void AddDirectoryLabelClick();
     void DeleteDirectoryLabelClick();
     void ReloadFileNamesLabelClick();

@@ -94,14 +94,14 @@ int TMainForm::DirectoryFlags(int row) const {
     return ui->DirectoriesListBox->item(row)->data(kFlagsRole).toInt();
 }
 
-void TMainForm::BrowseAndAddDirectory(bool reload) {
+void TMainForm::BrowseAndAddDirectory(bool reload, const char* caption) {
     QListWidget& list = *ui->DirectoriesListBox;
     if (list.count() >= MaxPictureDirectories) {
         ShowWarning("Too many directories. Can't add anymore.");
         return;
     }
     std::string directory;
-    if (!ChooseDirectory(directory, {}, "Choose a directory with picture files")) return;
+    if (!ChooseDirectory(directory, {}, caption)) return;
     AddDirectory(directory, true, false);
     if (list.count() == 1) list.setCurrentRow(0);
     if (reload) ReloadFileNamesLabelClick();

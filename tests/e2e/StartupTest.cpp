@@ -129,7 +129,10 @@ TEST_P(TermWithAStartUpWindowTest, EndsTheProgramAtOnceWithTheOptionsWritten) {
 INSTANTIATE_TEST_SUITE_P(
     StartUp, TermWithAStartUpWindowTest,
     ::testing::Values(StartUpWindow{"TheFolderQuestionOfAFirstStart",
-                                    "Choose a directory with picture files", ""},
+                                    "Choose a directory with picture files: Tapestrel takes its "
+                                    "wallpapers from the pictures directly in it, not from its "
+                                    "subdirectories.",
+                                    ""},
                       StartUpWindow{"TheReportOfOptionsThatCouldNotBeRead", "Error",
                                     "[Wallpaper]\r\nFillingPictureColor=blue-ish\r\n\r\n"
                                     "[DirectoryList]\r\nCount=1\r\nTitle0=/\r\n"}),

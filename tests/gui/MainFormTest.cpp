@@ -182,7 +182,10 @@ TEST_F(MainFormTest, AFirstStartAsksForAPictureDirectoryOnItsPage) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.ui->PageControl->currentWidget(), form.ui->WallpaperTabSheet);
     EXPECT_EQ(form.ui->PageControl2->currentWidget(), form.ui->DirectoriesTabSheet);
-    EXPECT_EQ(dialogs->asked, std::vector<std::string>{"|Choose a directory with picture files"});
+    EXPECT_EQ(dialogs->asked,
+              std::vector<std::string>{"|Choose a directory with picture files: Tapestrel takes "
+                                       "its wallpapers from the pictures directly in it, not "
+                                       "from its subdirectories."});
 }
 
 TEST_F(MainFormTest, AnUnreadableColourIsReportedButCostsNothingElse) {
