@@ -10,16 +10,50 @@
 #include "StatusScope.h"
 #include "StatusViewer.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace {
 
 constexpr const char* kDescription = "Manage your desktop wallpapers";
 
+constexpr const char* kUsage =
+    "Usage: Tapestrel [COMMAND | OPTION]\n"
+    "Changes the desktop wallpaper. Without a command it starts, or shows the copy that runs.\n"
+    "\n"
+    "Commands for the copy that runs (letter case ignored):\n"
+    "  Next          show the next picture\n"
+    "  Previous      show the previous picture\n"
+    "  Random        show a random picture\n"
+    "Commands for a start:\n"
+    "  ShowOnStart   start with the main window shown instead of only the tray icon\n"
+    "  /Uninstall    uninstall this installation of Tapestrel\n"
+    "\n"
+    "Options:\n"
+    "  --help        print this help and exit\n"
+    "  --version     print the version and exit\n";
+
+// Asked from a terminal, answered there: no window, no lock, nothing for a copy that runs.
+bool AnswersInformationRequest(int argc, char** argv) {
+    if (argc < 2) return false;
+    const std::string_view argument = argv[1];
+    if (argument == "--help") {
+        std::fputs(kUsage, stdout);
+        return true;
+    }
+    if (argument == "--version") {
+        std::printf("%s %s\n", ProductName, TAPESTREL_VERSION);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AnswersInformationRequest(argc, argv)) return std::fflush(stdout) == 0 ? 0 : 1;
     Program.SetCommandLine(argc, argv);
     // A command from a desktop's shortcut is for the running copy; this start never becomes one.
     if (const std::string command = CommandForRunningInstance(); !command.empty())

@@ -53,6 +53,20 @@ TEST_F(CommandTest, ALaterStartHandsItsCommandToTheRunningCopyOrSaysThatNoneRuns
     EXPECT_TRUE(OwnersOfShownWindows("Tapestrel").empty());
 }
 
+TEST_F(CommandTest, HelpAndVersionAnswerOnTheTerminalAndLeaveTheRunningCopyBe) {
+    ChildProcess& program = StartProgram();
+    ASSERT_TRUE(BecomesReady(program));
+    const fs::path tapestrel = ProgramFile("Tapestrel");
+    EXPECT_EQ(Output(tapestrel, {"--version"}), "Tapestrel " TAPESTREL_VERSION "\n");
+    const std::optional<std::string> help = Output(tapestrel, {"--help"});
+    ASSERT_TRUE(help);
+    for (const char* word :
+         {"Next", "Previous", "Random", "ShowOnStart", "/Uninstall", "--help", "--version"})
+        EXPECT_NE(help->find(word), std::string::npos) << word << " in\n" << *help;
+    EXPECT_TRUE(OwnersOfShownWindows("Tapestrel").empty()) << "the running copy was not asked";
+    EXPECT_TRUE(program.IsRunning());
+}
+
 TEST_F(CommandTest, ACommandOntoAPictureThatCannotBeReadShowsWhyAndTheProgramStillEndsCleanly) {
     std::ofstream(Sandbox().Home() / "my pictures" / "broken.jpg", std::ios::binary)
         << "\xff\xd8\xff\xe0 not a photograph";
