@@ -301,8 +301,10 @@ void PaintText(TGraphics& graphics, std::string_view text, std::string_view font
             canvas.setBrush(Qt::NoBrush);
             canvas.drawRect(layout);
         }
-        if (size < 1 || !FontFamilyInstalled(fontName)) return;
-        QFont font(ToQString(fontName));
+        if (size < 1) return;
+        // Text never vanishes for want of a font: the skin keeps its name, and the text shows in
+        // the face the system substitutes until that font is installed.
+        QFont font(ToQString(FontFamilyToDraw(fontName)));
         font.setPixelSize(size);
         font.setBold(bold);
         font.setItalic(italic);

@@ -29,13 +29,13 @@ uint8_t TranslucencyToAlpha(int translucency);
 uint32_t ToArgb(uint32_t color, int translucency);
 
 // Draws text (UTF-8) on one line in layout, placed by alignment (horizontally) and line alignment
-// (vertically), in the family fontName at size pixels; plain text and its shadow are clipped to
-// their rectangles. A name that FontFamilyInstalled denies (such as "Default") or a size below 1
-// draws no text, an empty layout nothing at all. highlight first fills layout and frames it with
-// a 1-pixel pen. The effect colour draws the shadow,
-// shifted by the shifts, under the text when shadow is set, or else the outline, a pen of
-// outlineThickness centred on the glyph edges, when outline is set. A translucency of 100 leaves
-// its part out. Exceptions are reported under "PaintText" and go no further.
+// (vertically), in the family fontName at size pixels (FontFamilyToDraw: a family that is not
+// installed draws in the system's substitute); plain text and its shadow are clipped to their
+// rectangles. A size below 1 draws no text, an empty layout nothing at all. highlight first fills
+// layout and frames it with a 1-pixel pen. The effect colour draws the shadow, shifted by the
+// shifts, under the text when shadow is set, or else the outline, a pen of outlineThickness centred
+// on the glyph edges, when outline is set. A translucency of 100 leaves its part out. Exceptions
+// are reported under "PaintText" and go no further.
 void PaintText(TGraphics& graphics, std::string_view text, std::string_view fontName,
                int highlightBackTranslucency, uint32_t highlightBackColor,
                int highlightFrameTranslucency, uint32_t highlightFrameColor, bool highlight,

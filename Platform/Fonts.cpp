@@ -77,32 +77,17 @@ std::vector<std::string> InstalledFontFamilies() {
     return families;
 }
 
-namespace {
-
-bool LooksUpFontFamily(std::string_view name) {
-    // Not QFontDatabase::hasFamily: it denies the generic families ("Sans Serif") that families()
-    // lists.
-    const QStringList installed = QFontDatabase::families();
-    if (std::any_of(installed.begin(), installed.end(), [&](const QString& family) {
-            return !QFontDatabase::isPrivateFamily(family) &&
-                   (AsciiSame(ToBytes(family), name) ||
-                    AsciiSame(ToBytes(WithoutFoundry(family)), name));
-        }))
-        return true;
-    return std::any_of(kWellKnownFamilies.begin(), kWellKnownFamilies.end(),
-                       [&](std::string_view known) { return AsciiSame(known, name); }) &&
-           HasSpecificSubstitute(ToQString(name), GenericFallback());
-}
-
-}  // namespace
-
-bool FontFamilyInstalled(std::string_view name) {
-    // A calendar asks some sixty times for the same few names, and each answer costs a walk over
-    // the system's fonts; fonts installed meanwhile count from the next start.
-    static std::map<std::string, bool, std::less<>> answers;
+std::string FontFamilyToDraw(std::string_view name) {
+    // A calendar asks some sixty times for the same few names, and each answer costs a look at the
+    // system's fonts; fonts installed meanwhile count from the next start.
+    static std::map<std::string, std::string, std::less<>> answers;
     const auto known = answers.find(name);
     if (known != answers.end()) return known->second;
-    const bool installed = LooksUpFontFamily(name);
-    answers.emplace(std::string(name), installed);
-    return installed;
+    const QString substitute = ResolvedFamily(ToQString(name));
+    const bool symbolStandIn =
+        QFontDatabase::writingSystems(substitute).contains(QFontDatabase::Symbol) &&
+        !AsciiSame(ToBytes(substitute), name);
+    const std::string family = symbolStandIn ? ToBytes(GenericFallback()) : std::string(name);
+    answers.emplace(std::string(name), family);
+    return family;
 }

@@ -11,7 +11,8 @@
 // once; "Default" is not among them. Needs a QGuiApplication.
 std::vector<std::string> InstalledFontFamilies();
 
-// Whether InstalledFontFamilies() holds name (letter case ignored), or name is an installed
-// family with its foundry ("Nimbus Sans [urw]"); without building the list. Needs a
-// QGuiApplication.
-bool FontFamilyInstalled(std::string_view name);
+// The family that text in the font of that name is drawn in: the name itself, so that the
+// system's font matching picks its face, or for a family that is not installed the substitute it
+// chooses (its generic sans at worst); but where that substitute is a symbol font, which would
+// turn text into pictures, the generic fallback. Needs a QGuiApplication.
+std::string FontFamilyToDraw(std::string_view name);

@@ -13,6 +13,7 @@
 #include "Screens.h"
 #include "StatusScope.h"
 #include "StoredTextList.h"
+#include "Text.h"
 #include "Utilities.h"
 #include "ui_MainDialog.h"
 
@@ -30,6 +31,15 @@ constexpr const char* kSkinFilter = "Skins (*.tps)|*.tps";
 // A chosen name without an extension is a skin file all the same.
 std::string WithSkinExtension(const std::string& file) {
     return GetFileExtension(GetFileNameOnly(file)).empty() ? file + ".tps" : file;
+}
+
+// Selects the font of that name; one the system lacks joins the list, so that the skin keeps the
+// user's choice (drawn meanwhile in the system's substitute) until the font is installed.
+void SelectFontItem(QComboBox& comboBox, std::string_view name) {
+    SelectComboBoxItem(comboBox, name, {});
+    if (SameText(ToBytes(comboBox.currentText()), name)) return;
+    comboBox.addItem(ToQString(name));
+    comboBox.setCurrentIndex(comboBox.count() - 1);
 }
 
 // Two columns of rows on each page, below what the page already shows.
@@ -138,7 +148,10 @@ void TMainForm::ApplyDefaultSkin() {
         QWidget& control = SkinControl(parameter.Key);
         switch (parameter.Kind) {
             case TSkinKind::List:
-                SelectComboBoxItem(static_cast<QComboBox&>(control), parameter.Default, "");
+                if (parameter.List == TSkinList::Fonts)
+                    SelectFontItem(static_cast<QComboBox&>(control), parameter.Default);
+                else
+                    SelectComboBoxItem(static_cast<QComboBox&>(control), parameter.Default, "");
                 break;
             case TSkinKind::Flag:
                 static_cast<QCheckBox&>(control).setChecked(TextToBool(parameter.Default));
@@ -196,9 +209,16 @@ void TMainForm::ReadCalendarSkin(TStoredTextList& list) {
         QWidget& control = SkinControl(parameter.Key);
         switch (parameter.Kind) {
             case TSkinKind::List:
-                if (LoadFullSkin)
+                if (!LoadFullSkin) break;
+                if (parameter.List == TSkinList::Fonts) {
+                    const std::string name =
+                        list.ReadValue(kSkinSection, parameter.Key).value_or(std::string());
+                    SelectFontItem(static_cast<QComboBox&>(control),
+                                   name.empty() ? std::string(parameter.Default) : name);
+                } else {
                     list.ReadComboBox(kSkinSection, parameter.Key, static_cast<QComboBox&>(control),
                                       parameter.Default);
+                }
                 break;
             case TSkinKind::Flag:
                 if (LoadFullSkin)

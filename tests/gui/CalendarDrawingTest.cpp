@@ -159,20 +159,15 @@ TEST(CalendarTextTest, ArialDrawsInTheFaceTheSystemMapsItTo) {
     EXPECT_EQ(arial, Painted(call));
 }
 
-TEST(CalendarTextTest, TextWithoutAFontDrawsNothingButTheHighlight) {
-    const struct {
-        const char* Font;
-        int Size;
-    } rows[] = {{"Default", 20}, {"No Such Family 4711", 20}, {nullptr, 0}, {nullptr, -3}};
-    for (const auto& row : rows) {
+TEST(CalendarTextTest, TextOfNoSizeDrawsNothingButTheHighlight) {
+    for (const int size : {0, -3}) {
         TTextCall call;
-        if (row.Font) call.Font = row.Font;
-        call.Size = row.Size;
+        call.Size = size;
         call.Highlight = true;
         // On half pixels the 1-pixel frame covers whole pixels.
         call.Layout = QRectF(10.5, 10.5, 40, 20);
         const QImage image = Painted(call, 60, 40);
-        SCOPED_TRACE(testing::Message() << call.Font << " at " << row.Size);
+        SCOPED_TRACE(testing::Message() << "at " << size);
         EXPECT_EQ(image.pixel(9, 20), kWhite);
         EXPECT_EQ(image.pixel(10, 20), 0xFF0000FF);
         QImage back(39, 19, image.format());
@@ -191,10 +186,6 @@ TEST(FontsTest, InstalledFamiliesAreEveryFamilySortedOnceEachWithoutDefault) {
     for (size_t i = 1; i < families.size(); ++i)
         EXPECT_LT(lower(families[i - 1]), lower(families[i]));
     EXPECT_FALSE(Holds(families, "Default"));
-    for (const std::string& family : families) EXPECT_TRUE(FontFamilyInstalled(family)) << family;
-    EXPECT_TRUE(FontFamilyInstalled(lower(families.front())));
-    EXPECT_FALSE(FontFamilyInstalled("Default"));
-    EXPECT_FALSE(FontFamilyInstalled("No Such Family 4711"));
     for (const QString& family : QFontDatabase::families()) {
         const std::string name = ToBytes(family.section(QLatin1String(" ["), 0, 0));
         EXPECT_TRUE(Holds(families, name)) << name;

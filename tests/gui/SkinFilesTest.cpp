@@ -1,3 +1,4 @@
+#include "CalendarPainting.h"
 #include "MainWindowTest.h"
 #include "StoredTextList.h"
 #include "Utilities.h"
@@ -7,6 +8,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QScreen>
 #include <fstream>
 
@@ -137,4 +139,40 @@ TEST_F(SkinFilesTest, ANewSkinsDirectoryReceivesTheShippedSkinsWholeAndAnOldOneI
     EXPECT_EQ(ReadWholeFile(skins / "Night.tps"), "mine");
     EXPECT_FALSE(fs::exists(skins / "Pictures/moon.png"));
     EXPECT_TRUE(boxes->shown.empty());
+}
+
+TEST_F(SkinFilesTest, AFontThatIsNotInstalledStillDrawsTextAndKeepsItsName) {
+    const char* const fontKeys[] = {"YearTextFont", "MonthTextFont", "DayOfWeekTextFont",
+                                    "DaysTextFont"};
+    const fs::path file = sandbox.Root() / "missing-font.tps";
+    std::string text = "[CalendarSkin]\r\n";
+    for (const char* key : fontKeys) text += std::string(key) + "=No Such Font 123\r\n";
+    std::ofstream(file, std::ios::binary) << text;
+    dialogs->answer = file.string();
+    form.LoadCalendarSkin(true);
+
+    const auto painted = [](const TCalendarSkin& skin) {
+        QImage image(400, 300, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter canvas(&image);
+        TGraphics graphics{canvas};
+        TRelativeRect place{0, 0, 1, 1};
+        PaintMonthCalendar(graphics, skin, 46000.0, QRect(0, 0, 400, 300), place, 1.0);
+        return image;
+    };
+    TCalendarSkin skin = form.CurrentCalendarSkin();
+    const QImage withText = painted(skin);
+    for (const char* key :
+         {"YearTextTranslucency", "MonthTextTranslucency", "DayOfWeekWeekdayTextTranslucency",
+          "DayOfWeekWeekendTextTranslucency", "CurrentMonthWeekdayTextTranslucency",
+          "CurrentMonthWeekendTextTranslucency", "OtherMonthsWeekdayTextTranslucency",
+          "OtherMonthsWeekendTextTranslucency", "TextShadowTranslucency"})
+        skin.Set(key, "100");
+    EXPECT_TRUE(withText != painted(skin)) << "the text shows";
+
+    form.SaveCalendarSkin();
+    const std::string saved = ReadWholeFile(file);
+    for (const char* key : fontKeys)
+        EXPECT_NE(saved.find(std::string(key) + "=No Such Font 123\r\n"), std::string::npos)
+            << saved;
 }
