@@ -22,6 +22,8 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -274,12 +276,19 @@ std::string TMainForm::GetCalendarSkinsPath() {
 }
 
 void TMainForm::PrepareCalendarSkins(const std::string& skins, const std::string& shipped) {
-    // An existing directory is the user's and stays as it is, and without it only skin files
-    // cannot be saved.
-    if (mkdir(skins.c_str(), 0755) != 0 || skins == shipped) return;
+    if (skins == shipped) return;
+    // An existing directory is the user's and stays as it is, but for the empty one that earlier
+    // versions left, whose copy copied nothing. Without a directory only skin files cannot be
+    // saved.
+    std::error_code unknown;
+    if (mkdir(skins.c_str(), 0755) != 0 &&
+        !(errno == EEXIST &&
+          std::filesystem::is_directory(std::filesystem::symlink_status(skins, unknown)) &&
+          std::filesystem::is_empty(skins, unknown) && !unknown))
+        return;
     // A new directory of the user's own starts with the skins that come with the program, the
-    // folders among them. Being new, it holds nothing of the user's that the copy could replace; a
-    // file that fails is reported, and the rest are copied all the same.
+    // folders among them. Being new or empty, it holds nothing of the user's that the copy could
+    // replace; a file that fails is reported, and the rest are copied all the same.
     CopyDeleteDirectory(shipped, skins, true);
     // Shown already; the window's construction goes on regardless.
     FunStatContext.Reset(fsPerfect);

@@ -138,6 +138,11 @@ TEST_F(SkinFilesTest, ANewSkinsDirectoryReceivesTheShippedSkinsWholeAndAnOldOneI
     TMainForm::PrepareCalendarSkins(skins.string(), shipped.string());
     EXPECT_EQ(ReadWholeFile(skins / "Night.tps"), "mine");
     EXPECT_FALSE(fs::exists(skins / "Pictures/moon.png"));
+
+    const fs::path leftEmpty = sandbox.Root() / "LeftEmpty";
+    fs::create_directory(leftEmpty);
+    TMainForm::PrepareCalendarSkins(leftEmpty.string(), shipped.string());
+    EXPECT_EQ(ReadWholeFile(leftEmpty / "Night.tps"), "night");
     EXPECT_TRUE(boxes->shown.empty());
 }
 
