@@ -78,4 +78,6 @@ for name in tapestrel Tapestrel; do
   [ "$status" -eq 1 ] && grep -q "Tapestrel is not running" "$scratch/stderr" ||
     fail "the packaged program as $name, exit code $status: $(cat "$scratch/stderr")"
 done
+version=$("$root/usr/bin/tapestrel" --version) || fail "tapestrel --version failed"
+[[ $version == "Tapestrel "[0-9]* ]] || fail "tapestrel --version printed: $version"
 echo "ok: $deb"
