@@ -1,4 +1,5 @@
 #include "CalendarPainting.h"
+#include "FileDialogs.h"
 #include "MainWindowTest.h"
 #include "StoredTextList.h"
 #include "Utilities.h"
@@ -6,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -27,6 +30,27 @@ protected:
 };
 
 }  // namespace
+
+// The desktop's own dialog, as the skin commands show it, with a name typed without ".tps".
+TEST(SkinFileDialogTest, ShowsItsMasksOnceAndFindsATypedNameWithTheExtension) {
+    const SandBox sandbox;
+    std::ofstream(sandbox.Root() / "MySkin.tps") << "[CalendarSkin]\r\n";
+    QStringList filters;
+    WhenModalShows([&](QWidget& modal) {
+        auto& dialog = dynamic_cast<QFileDialog&>(modal);
+        filters = dialog.nameFilters();
+        dialog.selectFile("MySkin");
+        // A name the dialog would not find makes it warn in a window of its own.
+        if (QFileInfo(dialog.selectedFiles().value(0)).exists())
+            static_cast<QDialog&>(dialog).accept();
+        else
+            dialog.reject();
+    });
+    const auto chosen = FileDialogs::Instance().ChooseFileToOpen(
+        (sandbox.Root() / "*.tps").string(), "Skins (*.tps)|*.tps", "Load calendar skin");
+    EXPECT_EQ(filters, QStringList{"Skins (*.tps)"});
+    EXPECT_EQ(chosen, (sandbox.Root() / "MySkin.tps").string());
+}
 
 TEST_F(SkinFilesTest, ASavedSkinComesBackWholeAndANameGetsItsExtension) {
     dialogs->answer = (sandbox.Root() / "mine").string();
