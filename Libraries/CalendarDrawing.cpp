@@ -299,7 +299,11 @@ void PaintText(TGraphics& graphics, std::string_view text, std::string_view font
             canvas.setPen(
                 QPen(ArgbColor(ToArgb(highlightFrameColor, highlightFrameTranslucency)), 1.0));
             canvas.setBrush(Qt::NoBrush);
+            // Smoothed, a 1-pixel line on whole coordinates straddles two pixels and greys both.
+            const bool smooth = canvas.testRenderHint(QPainter::Antialiasing);
+            SetSmoothing(canvas, false);
             canvas.drawRect(layout);
+            SetSmoothing(canvas, smooth);
         }
         if (size < 1) return;
         // Text never vanishes for want of a font: the skin keeps its name, and the text shows in

@@ -148,6 +148,20 @@ TEST(CalendarTextTest, InvisibleHighlightLeavesTheTextAsItIs) {
     EXPECT_EQ(Painted(call), text);
 }
 
+TEST(CalendarTextTest, TodayFrameOnWholePixelsCoversWholePixels) {
+    TTextCall call;
+    call.Text.clear();
+    call.Highlight = true;
+    call.Layout = QRectF(10, 10, 40, 20);
+    const QImage image = Painted(call, 60, 40);
+    EXPECT_EQ(image.pixel(9, 20), kWhite);
+    EXPECT_EQ(image.pixel(10, 20), 0xFF0000FF);
+    EXPECT_EQ(image.pixel(50, 20), 0xFF0000FF);
+    EXPECT_EQ(image.pixel(30, 10), 0xFF0000FF);
+    EXPECT_EQ(image.pixel(30, 30), 0xFF0000FF);
+    EXPECT_EQ(image.pixel(30, 31), kWhite);
+}
+
 TEST(CalendarTextTest, ArialDrawsInTheFaceTheSystemMapsItTo) {
     if (!Holds(InstalledFontFamilies(), "Arial"))
         GTEST_SKIP() << "the system maps \"Arial\" onto no face of its own";
