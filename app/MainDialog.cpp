@@ -27,11 +27,14 @@ constexpr int kHintPauseMs = 400;
 constexpr int kHintShortPauseMs = 200;
 constexpr int kHintHidePauseMs = 10000;
 constexpr int kTimerIntervalMs = 1000;
+// Where the window opens before options place it; uic keeps only the form's size.
+constexpr QPoint kFirstPosition(354, 122);
 
 }  // namespace
 
 TMainForm::TMainForm() : ui(std::make_unique<Ui::TMainForm>()) {
     ui->setupUi(this);
+    move(kFirstPosition);
     MakeFixedWindow(*this);
     MainForm = this;
 

@@ -186,6 +186,7 @@ TEST_F(MainFormTest, AFirstStartAsksForAPictureDirectoryOnItsPage) {
               std::vector<std::string>{"|Choose a directory with picture files: Tapestrel takes "
                                        "its wallpapers from the pictures directly in it, not "
                                        "from its subdirectories."});
+    EXPECT_EQ(form.pos(), QPoint(354, 122));
 }
 
 TEST_F(MainFormTest, AnUnreadableColourIsReportedButCostsNothingElse) {
