@@ -22,6 +22,9 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QTabWidget>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <filesystem>
 
@@ -44,12 +47,47 @@ void SelectFontItem(QComboBox& comboBox, std::string_view name) {
     comboBox.setCurrentIndex(comboBox.count() - 1);
 }
 
-// Two columns of rows on each page, below what the page already shows.
-constexpr int kColumnWidth = 210;
+// Two columns of rows on each page, below what the page already shows. Captions and controls
+// get at least these widths, more where a caption's text needs it.
+constexpr int kColumnGap = 10;
 constexpr int kLabelWidth = 118;
+constexpr int kCaptionGap = 6;
 constexpr int kControlWidth = 82;
+constexpr int kPanelWidth = 40;
 constexpr int kRowPitch = 22;
 constexpr int kControlHeight = 20;
+// The calendar's tab widget frames its pages by a few pixels on each side.
+constexpr int kPageFrame = 8;
+
+// A row of a calendar page: a check box alone, or a caption and its control.
+struct TSkinRow {
+    QWidget* Caption;
+    QWidget* Control;
+};
+
+// Places a column's rows from x and answers its width.
+int PlaceColumn(const std::vector<TSkinRow>& rows, int x, int top) {
+    int labelWidth = kLabelWidth;
+    for (const TSkinRow& row : rows)
+        if (row.Control)
+            labelWidth = std::max(labelWidth, row.Caption->sizeHint().width() + kCaptionGap);
+    int width = labelWidth + kControlWidth;
+    for (const TSkinRow& row : rows)
+        if (!row.Control) width = std::max(width, row.Caption->sizeHint().width());
+    int y = top;
+    for (const TSkinRow& row : rows) {
+        if (row.Control) {
+            row.Caption->setGeometry(x, y, labelWidth, kControlHeight);
+            const int controlWidth =
+                qobject_cast<QComboBox*>(row.Control) ? kControlWidth : kPanelWidth;
+            row.Control->setGeometry(x + labelWidth, y, controlWidth, kControlHeight);
+        } else {
+            row.Caption->setGeometry(x, y, width, kControlHeight);
+        }
+        y += kRowPitch;
+    }
+    return width;
+}
 
 }  // namespace
 
@@ -59,43 +97,50 @@ void TMainForm::BuildCalendarPages() {
     for (const TSkinParameter& parameter : CalendarSkinParameters)
         pages[parameter.Page].push_back(&parameter);
 
+    int widest = 0;
     for (const auto& [pageName, parameters] : pages) {
         auto* page = findChild<QWidget*>(QString::fromUtf8(pageName));
         // "Show on wallpaper" stands at the top of the first page.
         const int top = page == ui->CalendarGeneralTabSheet ? 35 : 10;
         const size_t perColumn = (parameters.size() + 1) / 2;
+        std::array<std::vector<TSkinRow>, 2> columns;
         for (size_t index = 0; index < parameters.size(); ++index) {
             const TSkinParameter& parameter = *parameters[index];
-            const int x = 10 + static_cast<int>(index / perColumn) * kColumnWidth;
-            const int y = top + static_cast<int>(index % perColumn) * kRowPitch;
-            QWidget* control = nullptr;
+            TSkinRow row{nullptr, nullptr};
             if (parameter.Kind == TSkinKind::Flag) {
                 auto* box = new QCheckBox(QString::fromUtf8(parameter.Caption), page);
-                box->setGeometry(x, y, kColumnWidth - 5, kControlHeight);
                 connect(box, &QCheckBox::toggled, this, &TMainForm::RedrawWallpaperOnParamChange);
-                control = box;
+                row.Caption = box;
             } else {
-                auto* label = new QLabel(QString::fromUtf8(parameter.Caption), page);
-                label->setGeometry(x, y, kLabelWidth, kControlHeight);
+                row.Caption = new QLabel(QString::fromUtf8(parameter.Caption), page);
                 if (parameter.Kind == TSkinKind::List) {
                     auto* box = new QComboBox(page);
                     for (const std::string& item : SkinListItems(parameter.List, fonts))
                         box->addItem(ToQString(item));
-                    box->setGeometry(x + kLabelWidth, y, kControlWidth, kControlHeight);
                     connect(box, &QComboBox::currentIndexChanged, this,
                             &TMainForm::RedrawWallpaperOnParamChange);
-                    control = box;
+                    row.Control = box;
                 } else {
                     auto* panel = new QFrame(page);
                     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-                    panel->setGeometry(x + kLabelWidth, y, 40, kControlHeight);
                     panel->setProperty("Tag", static_cast<int>(parameter.FactoryColor));
-                    control = panel;
+                    row.Control = panel;
                 }
             }
+            QWidget* control = row.Control ? row.Control : row.Caption;
             control->setObjectName(QString::fromStdString(SkinControlName(parameter)));
             m_skinControls[parameter.Key] = control;
+            columns[index / perColumn].push_back(row);
         }
+        const int second = 10 + PlaceColumn(columns[0], 10, top) + kColumnGap;
+        widest = std::max(widest, second + PlaceColumn(columns[1], second, top) + 10);
+    }
+    // Captions longer than the designed window allows widen it, every page alike.
+    const int grow = std::max(0, widest - (ui->PageControl1->width() - kPageFrame));
+    if (grow > 0) {
+        for (QTabWidget* tabs : {ui->PageControl, ui->PageControl1, ui->PageControl2})
+            tabs->resize(tabs->width() + grow, tabs->height());
+        setFixedSize(width() + grow, height());
     }
 
     auto* defaultSkin = new TLinkLabel(ui->CalendarGeneralTabSheet);
