@@ -10,11 +10,13 @@
 #include "Utilities.h"
 #include "ui_MainDialog.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <algorithm>
 #include <cerrno>
 
@@ -24,12 +26,34 @@ constexpr int kPathRole = Qt::UserRole;
 constexpr int kFlagsRole = Qt::UserRole + 1;
 constexpr std::chrono::milliseconds kBusyCursorDelay{500};
 
-// The right edges of the two flag columns, from the row's left edge.
-int ActiveColumnEnd(int rowHeight) {
-    return 2 * rowHeight;
+// A flag column holds the wider of its two texts with the cell's padding, and is never narrower
+// than the row height made it, so that a large font does not clip "Active" or "Recurs".
+int FlagColumnWidth(const QWidget& list, const char* on, const char* off, int least) {
+    const QFontMetrics metrics(list.font());
+    const int widest = std::max(metrics.horizontalAdvance(QLatin1String(on)),
+                                metrics.horizontalAdvance(QLatin1String(off)));
+    return std::max(least, widest + 7);
 }
-int RecursColumnEnd(int rowHeight) {
-    return rowHeight * 9 / 2;
+
+// The right edges of the two flag columns, from the row's left edge.
+int ActiveColumnEnd(const QWidget& list, int rowHeight) {
+    return FlagColumnWidth(list, "Active", "NA", 2 * rowHeight);
+}
+int RecursColumnEnd(const QWidget& list, int rowHeight) {
+    return ActiveColumnEnd(list, rowHeight) +
+           FlagColumnWidth(list, "Recurs", "NR", rowHeight * 5 / 2);
+}
+
+// What the two flag columns mean, which their short texts do not say.
+QString FlagColumnHint(const QWidget& list, int x, int rowHeight) {
+    if (x < ActiveColumnEnd(list, rowHeight))
+        return QStringLiteral(
+            "Active: pictures are taken from this directory; NA: not active. Click to switch.");
+    if (x < RecursColumnEnd(list, rowHeight))
+        return QStringLiteral(
+            "Recurs: subdirectories are searched too; NR: not recursive, only this directory. "
+            "Click to switch.");
+    return {};
 }
 
 // Paints the rows of the directory list through the main window, which owns their look.
@@ -197,9 +221,9 @@ void TMainForm::DirectoriesListBoxDrawItem(QPainter& canvas, int index, const QR
         const QPalette& palette = list.palette();
         const int flags = DirectoryFlags(index);
         const int height = rect.height();
-        const QRect active(rect.left(), rect.top(), ActiveColumnEnd(height), height);
+        const QRect active(rect.left(), rect.top(), ActiveColumnEnd(list, height), height);
         const QRect recurs(active.right() + 1, rect.top(),
-                           RecursColumnEnd(height) - ActiveColumnEnd(height), height);
+                           RecursColumnEnd(list, height) - ActiveColumnEnd(list, height), height);
         const QRect path(recurs.right() + 1, rect.top(), rect.right() - recurs.right(), height);
 
         auto cell = [&](const QRect& area, std::string_view text, QPalette::ColorRole back,
@@ -239,9 +263,9 @@ void TMainForm::DirectoriesListBoxMouseDown(Qt::MouseButton button, const QPoint
     QListWidgetItem& item = *list.item(row);
     const QRect rect = list.visualItemRect(&item);
     const int x = position.x() - rect.left();
-    const int toggled = x < ActiveColumnEnd(rect.height())   ? DirectoryActive
-                        : x < RecursColumnEnd(rect.height()) ? DirectoryRecurs
-                                                             : 0;
+    const int toggled = x < ActiveColumnEnd(list, rect.height())   ? DirectoryActive
+                        : x < RecursColumnEnd(list, rect.height()) ? DirectoryRecurs
+                                                                   : 0;
     if (toggled != 0) item.setData(kFlagsRole, DirectoryFlags(row) ^ toggled);
 }
 
@@ -271,6 +295,20 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::Leave:
                 ui->HoverDirectoryLabel->clear();
                 break;
+            case QEvent::ToolTip: {
+                const auto& help = static_cast<const QHelpEvent&>(*event);
+                const QListWidgetItem* item = list.itemAt(help.pos());
+                const QString hint =
+                    item == nullptr
+                        ? QString()
+                        : FlagColumnHint(list, help.pos().x() - list.visualItemRect(item).left(),
+                                         list.visualItemRect(item).height());
+                if (hint.isEmpty())
+                    QToolTip::hideText();
+                else
+                    QToolTip::showText(help.globalPos(), hint, list.viewport());
+                return true;
+            }
             default:
                 break;
         }

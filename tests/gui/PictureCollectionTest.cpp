@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -70,6 +71,16 @@ protected:
 
     QListWidget& List() { return *form.ui->DirectoriesListBox; }
 
+    // The flag columns' right edges: as wide as their texts, at least two and two and a half
+    // rows high.
+    int Fitted(const char* on, const char* off, int least) {
+        const QFontMetrics metrics(List().font());
+        return std::max(
+            {least, metrics.horizontalAdvance(on) + 7, metrics.horizontalAdvance(off) + 7});
+    }
+    int ActiveEnd(int height) { return Fitted("Active", "NA", 2 * height); }
+    int RecursEnd(int height) { return ActiveEnd(height) + Fitted("Recurs", "NR", height * 5 / 2); }
+
     void Press(int x, int row, Qt::MouseButton button = Qt::LeftButton) {
         const QPoint at(x, List().visualItemRect(List().item(row)).center().y());
         QMouseEvent press(QEvent::MouseButtonPress, at, List().viewport()->mapToGlobal(at), button,
@@ -104,16 +115,18 @@ TEST_F(PictureCollectionTest, APressInTheFlagColumnsTogglesThemAndTypingDoesNotS
     form.AddDirectory("/p/b", false, false);
     const int height = List().visualItemRect(List().item(0)).height();
     EXPECT_EQ(height, QFontMetrics(List().font()).height() + 4);
+    const int activeEnd = ActiveEnd(height);
+    const int recursEnd = RecursEnd(height);
     struct Case {
         int x;
         Qt::MouseButton button;
         int flags;
     };
     const Case cases[] = {
-        {2 * height - 1, Qt::LeftButton, TMainForm::DirectoryActive},
-        {2 * height, Qt::LeftButton, TMainForm::DirectoryRecurs},
-        {height * 9 / 2 - 1, Qt::LeftButton, TMainForm::DirectoryRecurs},
-        {height * 9 / 2, Qt::LeftButton, 0},
+        {activeEnd - 1, Qt::LeftButton, TMainForm::DirectoryActive},
+        {activeEnd, Qt::LeftButton, TMainForm::DirectoryRecurs},
+        {recursEnd - 1, Qt::LeftButton, TMainForm::DirectoryRecurs},
+        {recursEnd, Qt::LeftButton, 0},
         {1, Qt::RightButton, 0},
     };
     for (const Case& c : cases) {
@@ -157,9 +170,9 @@ TEST_F(PictureCollectionTest, RowsShowTheirSelectionOnlyInThePathColumn) {
         form.DirectoriesListBoxDrawItem(canvas, 0, row.rect(), c.selected, c.focused);
         canvas.end();
         EXPECT_EQ(row.pixel(295, 5), palette.color(c.pathBack).rgb()) << c.selected << c.focused;
-        EXPECT_EQ(row.pixel(height * 9 / 2 - 4, 5), palette.color(QPalette::Base).rgb());
-        EXPECT_EQ(row.pixel(2 * height - 1, 5), palette.color(QPalette::Text).rgb());
-        EXPECT_EQ(row.pixel(height * 9 / 2 - 1, 5), palette.color(QPalette::Text).rgb());
+        EXPECT_EQ(row.pixel(RecursEnd(height) - 4, 5), palette.color(QPalette::Base).rgb());
+        EXPECT_EQ(row.pixel(ActiveEnd(height) - 1, 5), palette.color(QPalette::Text).rgb());
+        EXPECT_EQ(row.pixel(RecursEnd(height) - 1, 5), palette.color(QPalette::Text).rgb());
         EXPECT_EQ(row.pixel(150, height - 1), palette.color(QPalette::Text).rgb());
     }
 }
