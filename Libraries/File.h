@@ -179,8 +179,8 @@ bool CopyFileAsLink(std::string_view target, std::string_view linkFileName, bool
                     std::string_view arguments, bool setWorkingDirectory, bool minimized);
 bool CopyFileAsLinkWithParam(std::string_view target, std::string_view linkFileName,
                              std::string_view arguments, bool overwrite);
-// Keeps the link to target in linkDirectory (named after the target) present when status is
-// true and absent when false; a failure is shown.
+// Keeps the link to target in linkDirectory (named linkName, else after the target) present when
+// status is true and absent when false; a failure is shown.
 void MakeLinkByStatus(std::string_view linkDirectory, std::string_view target,
                       std::string_view arguments, std::string_view description, bool minimized,
-                      bool status);
+                      bool status, std::string_view linkName = {});

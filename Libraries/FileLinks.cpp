@@ -214,12 +214,13 @@ bool CopyFileAsLinkWithParam(std::string_view target, std::string_view linkFileN
 
 void MakeLinkByStatus(std::string_view linkDirectory, std::string_view target,
                       std::string_view arguments, std::string_view description, bool minimized,
-                      bool status) {
+                      bool status, std::string_view linkName) {
     TStatusScope scope("MakeLinkByStatus");
     scope.Run([&] {
-        const std::string linkFileName = IncludeSeparator(linkDirectory) +
-                                         GetFileNameWithoutExtension(target) +
-                                         GetLinkExtension(target);
+        const std::string name =
+            linkName.empty() ? GetFileNameWithoutExtension(target) : std::string(linkName);
+        const std::string linkFileName =
+            IncludeSeparator(linkDirectory) + name + GetLinkExtension(target);
         if (!status) {
             unlink(linkFileName.c_str());
             return;

@@ -94,8 +94,11 @@ void TMainForm::WriteOptions(TStoredTextList& options) {
 
     options.WriteWindowPosition("Main", "XPos", "YPos", *this);
     options.WriteCheckBox("Main", "Autorun", *ui->AutorunCheckBox);
+    // One entry under the product's name, whichever name started the program (the package's
+    // command is "tapestrel", an older entry's "Tapestrel"): switching Autorun off must remove
+    // the entry that starts it.
     MakeLinkByStatus(GetStartupPath(), GetProgramPath(), "", "", true,
-                     ui->AutorunCheckBox->isChecked());
+                     ui->AutorunCheckBox->isChecked(), ProductName);
     options.WriteCheckBox("Main", "HideOnClose", *ui->HideOnCloseCheckBox);
     options.WriteComboBox("Main", "Hotkey", *ui->HotkeyComboBox);
     options.WriteComboBox("Main", "DesktopMargin", *ui->DesktopMarginComboBox);

@@ -200,6 +200,13 @@ TEST_F(LinkFileTest, MakeLinkByStatusWritesOnlyWhatChanged) {
 
     MakeLinkByStatus(folder, target.string(), "", "", true, false);
     EXPECT_FALSE(fs::exists(link));
+
+    // Named by the caller: the package's lower-case command keeps the one entry.
+    const fs::path lower = MakeFile("tapestrel");
+    MakeLinkByStatus(folder, lower.string(), "", "", true, true, "Tapestrel");
+    EXPECT_EQ(ParseDesktopEntry(ReadWholeFile(link))->at("Exec"), lower.string());
+    MakeLinkByStatus(folder, lower.string(), "", "", true, false, "Tapestrel");
+    EXPECT_FALSE(fs::exists(link));
     EXPECT_TRUE(boxes->shown.empty());
 }
 
