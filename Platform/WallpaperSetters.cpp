@@ -105,6 +105,24 @@ int XfceWorkspaceCount(DesktopTools& tools) {
     return count.error == 0 && number && workspaces >= 1 && workspaces <= 32 ? workspaces : 1;
 }
 
+// Sets a string property of an xfconf channel (making it first when create) and reads it back.
+Outcome SetXfconfString(DesktopTools& tools, const QString& channel, const QString& property,
+                        const QString& value, bool create) {
+    const QString tool = QStringLiteral("xfconf-query");
+    const QStringList address{QStringLiteral("-c"), channel, QStringLiteral("-p"), property};
+    QStringList setting = address;
+    if (create) setting << QStringLiteral("-n") << QStringLiteral("-t") << QStringLiteral("string");
+    const Outcome set = tools.Run(tool, setting << QStringLiteral("-s") << value);
+    if (set.error != 0) return set;
+    const Outcome read = tools.Run(tool, address);
+    if (read.error != 0) return read;
+    QString kept = read.output;
+    if (kept.endsWith(u'\n')) kept.chop(1);
+    return kept == value
+               ? Outcome{}
+               : NotTaken(set, QStringLiteral("xfconf kept %1 as %2").arg(kept, property));
+}
+
 Outcome SetXfce(DesktopTools& tools, const std::string& path, const QStringList& outputs) {
     const QString tool = QStringLiteral("xfconf-query");
     const QString channel = QStringLiteral("xfce4-desktop");
@@ -126,25 +144,10 @@ Outcome SetXfce(DesktopTools& tools, const std::string& path, const QStringList&
                                   .arg(monitor)
                                   .arg(workspace);
     }
-    const QString file = Text(path);
-    for (const QString& property : properties) {
-        QStringList arguments{QStringLiteral("-c"), channel, QStringLiteral("-p"), property};
-        const Outcome got = [&] {
-            QStringList setting = arguments;
-            if (create)
-                setting << QStringLiteral("-n") << QStringLiteral("-t") << QStringLiteral("string");
-            const Outcome set = tools.Run(tool, setting << QStringLiteral("-s") << file);
-            if (set.error != 0) return set;
-            const Outcome read = tools.Run(tool, arguments);
-            if (read.error != 0) return read;
-            QString value = read.output;
-            if (value.endsWith(u'\n')) value.chop(1);
-            return value == file
-                       ? Outcome{}
-                       : NotTaken(set, QStringLiteral("xfconf kept %1 as %2").arg(value, property));
-        }();
-        if (got.error != 0) return got;
-    }
+    for (const QString& property : properties)
+        if (Outcome set = SetXfconfString(tools, channel, property, Text(path), create);
+            set.error != 0)
+            return set;
     return {};
 }
 

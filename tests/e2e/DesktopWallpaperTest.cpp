@@ -3,15 +3,10 @@
 #include <QImage>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Hex(QRgb colour) {
-    return QString::number(colour & 0xffffff, 16).rightJustified(6, u'0').toStdString();
-}
 
 // The desktops' own programs on the test's display, each with the session bus it talks to. They
 // draw the wallpaper in a window of their own over the root window: the screen must show the
@@ -49,52 +44,28 @@ protected:
     }
 
     QImage Composed() const {
-        const fs::path file = Sandbox().Home() / ".local/share/Tapestrel/Tapestrel_Wallpaper.bmp";
-        return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
+        return QImage(QString::fromStdString(ComposedWallpaperFile().string()))
+            .convertToFormat(QImage::Format_RGB32);
     }
 
     // Waits until the screen shows the composed picture, one other than previous.
     testing::AssertionResult ScreenShowsTheComposedPicture(const QImage& previous = {}) {
-        QImage composed;
-        QImage shown;
-        qsizetype differing = -1;
-        QPoint first;
-        PollUntil([&] {
-            composed = Composed();
-            if (composed.isNull() || composed == previous) return false;
-            shown = Screenshot();
-            if (shown.size() != composed.size()) return false;
-            differing = 0;
-            for (int y = 0; y < shown.height(); ++y)
-                for (int x = 0; x < shown.width(); ++x)
-                    if ((shown.pixel(x, y) & 0xffffff) != (composed.pixel(x, y) & 0xffffff) &&
-                        differing++ == 0)
-                        first = {x, y};
-            return differing == 0;
-        });
-        if (differing == 0) return testing::AssertionSuccess();
-        if (composed.isNull() || composed == previous)
-            return testing::AssertionFailure() << "no new composed picture";
-        if (differing < 0)
-            return testing::AssertionFailure()
-                   << "the picture is " << composed.width() << "x" << composed.height();
-        return testing::AssertionFailure()
-               << differing << " pixels differ, the first at " << first.x() << "," << first.y()
-               << ": " << Hex(shown.pixel(first)) << " for " << Hex(composed.pixel(first));
+        std::string differences = "no new composed picture";
+        if (PollUntil([&] {
+                const QImage composed = Composed();
+                if (composed.isNull() || composed == previous) return false;
+                differences = PixelDifferences(Screenshot(), composed);
+                return differences.empty();
+            }))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << differences;
     }
 
-    // What xfconf-query prints, asked on the test's session bus.
-    std::string Xfconf(const std::string& arguments) const {
-        const std::string command = "DBUS_SESSION_BUS_ADDRESS='" +
-                                    m_environment.at("DBUS_SESSION_BUS_ADDRESS") +
-                                    "' xfconf-query " + arguments + " 2>/dev/null";
-        std::string output;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[512];
-            while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-            pclose(pipe);
-        }
-        return output;
+    // What xfconf-query prints, asked on the test's session bus; empty when it failed.
+    std::string Xfconf(std::vector<std::string> arguments) {
+        return Output("xfconf-query", std::move(arguments),
+                      {{"DBUS_SESSION_BUS_ADDRESS", m_environment.at("DBUS_SESSION_BUS_ADDRESS")}})
+            .value_or("");
     }
 
     std::map<std::string, std::string> m_environment;
@@ -123,13 +94,16 @@ TEST_F(DesktopWallpaperTest, XfdesktopStartedAfterTheFirstChangeShowsItAndTheNex
     // The session's window manager, whose workspaces xfdesktop needs, comes first; the desktop
     // has no icons, so that all of it is wallpaper.
     Start("xfwm4", {"--compositor=off", "--sm-client-disable"}, m_environment);
-    ASSERT_TRUE(PollUntil([&] { return !Xfconf("-c xfwm4 -p /general/workspace_count").empty(); }));
-    Xfconf("-c xfce4-desktop -p /desktop-icons/style -n -t int -s 0");
+    ASSERT_TRUE(PollUntil([&] {
+        return !Xfconf({"-c", "xfwm4", "-p", "/general/workspace_count"}).empty();
+    }));
+    Xfconf({"-c", "xfce4-desktop", "-p", "/desktop-icons/style", "-n", "-t", "int", "-s", "0"});
 
     // The first login: the change comes before xfdesktop has ever run.
     ASSERT_TRUE(Next());
-    ASSERT_TRUE(PollUntil(
-        [&] { return Xfconf("-c xfce4-desktop -l").find("/last-image") != std::string::npos; }));
+    ASSERT_TRUE(PollUntil([&] {
+        return Xfconf({"-c", "xfce4-desktop", "-l"}).find("/last-image") != std::string::npos;
+    }));
     Start("xfdesktop", {}, m_environment);
     ASSERT_TRUE(ScreenShowsTheComposedPicture());
     const QImage first = Composed();

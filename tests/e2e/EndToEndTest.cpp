@@ -1,6 +1,7 @@
 #include "EndToEndTest.h"
 
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -67,14 +68,41 @@ bool EndToEndTest::Xdotool(std::vector<std::string> arguments) {
 }
 
 std::optional<std::string> EndToEndTest::Output(const fs::path& program,
-                                                std::vector<std::string> arguments) {
+                                                std::vector<std::string> arguments,
+                                                std::map<std::string, std::string> environment) {
     const fs::path output = Sandbox().Root() / "output.txt";
-    StartOptions options{.arguments = std::move(arguments),
-                         .environment = {{"DISPLAY", m_server.Display()}},
-                         .output = output};
+    environment["DISPLAY"] = m_server.Display();
+    StartOptions options{
+        .arguments = std::move(arguments), .environment = std::move(environment), .output = output};
     ChildProcess child(program, options);
     if (child.WaitForExit(kPatience) != 0) return std::nullopt;
     return ReadWholeFile(output);
+}
+
+std::string PixelDifferences(const QImage& shown, const QImage& expected) {
+    if (shown.size() != expected.size()) {
+        std::ostringstream text;
+        text << "the screen is " << shown.width() << "x" << shown.height() << ", the picture "
+             << expected.width() << "x" << expected.height();
+        return text.str();
+    }
+    const QImage a = shown.convertToFormat(QImage::Format_RGB32);
+    const QImage b = expected.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    std::ostringstream text;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff) && count++ == 0)
+                text << "first at " << x << "," << y << ": " << std::hex
+                     << (a.pixel(x, y) & 0xffffff) << " for " << (b.pixel(x, y) & 0xffffff)
+                     << std::dec << "; ";
+    if (count == 0) return {};
+    text << count << " pixels differ";
+    return text.str();
+}
+
+fs::path RealProgramTest::ComposedWallpaperFile() const {
+    return m_sandBox.Home() / ".local/share/Tapestrel/Tapestrel_Wallpaper.bmp";
 }
 
 std::string RealProgramTest::StartSessionBus() {

@@ -24,6 +24,10 @@ inline constexpr std::chrono::seconds kPatience{10};
 bool PollUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = kPatience);
 
+// Where shown and expected differ, colour for colour, and the first such pixel; empty when the
+// screen shows exactly the picture.
+std::string PixelDifferences(const QImage& shown, const QImage& expected);
+
 // The real program with a private home and its own program directory, since it writes files
 // beside itself, on the display of the subclass's server. Processes the test starts end with it.
 class RealProgramTest : public ::testing::Test {
@@ -49,6 +53,8 @@ protected:
     // start-up has finished.
     testing::AssertionResult BecomesReady(ChildProcess& program);
 
+    // The wallpaper the program composed last.
+    std::filesystem::path ComposedWallpaperFile() const;
     // A session bus of the test's own, for the programs given its address; what it starts on
     // demand (xfconfd) ends with it.
     std::string StartSessionBus();
@@ -84,10 +90,11 @@ protected:
     std::vector<pid_t> OwnersOfShownWindows(std::string_view title) const;
     // Runs xdotool on the test's display as the user's hands; true when it did all it was asked.
     bool Xdotool(std::vector<std::string> arguments);
-    // Runs a program on the test's display to its end and answers what it printed; nothing when
-    // it failed or did not end in time.
+    // Runs a program on the test's display, with environment on top of the test's own, to its end
+    // and answers what it printed; nothing when it failed or did not end in time.
     std::optional<std::string> Output(const std::filesystem::path& program,
-                                      std::vector<std::string> arguments);
+                                      std::vector<std::string> arguments,
+                                      std::map<std::string, std::string> environment = {});
 
 private:
     std::map<std::string, std::string> DisplayEnvironment() const override;

@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -11,29 +10,6 @@ namespace {
 
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
-
-// The pixels that differ, colour for colour, and the first of them.
-std::string Differences(const QImage& shown, const QImage& expected) {
-    if (shown.size() != expected.size()) {
-        std::ostringstream text;
-        text << "the screen is " << shown.width() << "x" << shown.height() << ", the picture "
-             << expected.width() << "x" << expected.height();
-        return text.str();
-    }
-    const QImage a = shown.convertToFormat(QImage::Format_RGB32);
-    const QImage b = expected.convertToFormat(QImage::Format_RGB32);
-    int count = 0;
-    std::ostringstream text;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if ((a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff) && count++ == 0)
-                text << "first at " << x << "," << y << ": " << std::hex
-                     << (a.pixel(x, y) & 0xffffff) << " for " << (b.pixel(x, y) & 0xffffff)
-                     << std::dec << "; ";
-    if (count == 0) return {};
-    text << count << " pixels differ";
-    return text.str();
-}
 
 }  // namespace
 
@@ -54,8 +30,7 @@ std::map<std::string, std::string> SwayEndToEndTest::DisplayEnvironment() const 
 }
 
 QImage SwayEndToEndTest::NewComposedWallpaper(const QImage& previous) const {
-    const QString file = QString::fromStdString(
-        (Sandbox().Home() / ".local/share/Tapestrel/Tapestrel_Wallpaper.bmp").string());
+    const QString file = QString::fromStdString(ComposedWallpaperFile().string());
     QImage composed;
     // A file being replaced may be read half written; the next look reads it whole.
     PollUntil([&] {
@@ -69,7 +44,7 @@ testing::AssertionResult SwayEndToEndTest::Shows(const QImage& picture) const {
     std::string differences = "no picture";
     if (!picture.isNull() && PollUntil([&] {
             const QImage screen = m_sway.Screenshot();
-            differences = screen.isNull() ? "grim failed" : Differences(screen, picture);
+            differences = screen.isNull() ? "grim failed" : PixelDifferences(screen, picture);
             return differences.empty();
         }))
         return testing::AssertionSuccess();
