@@ -2,6 +2,7 @@
 
 #include "Registry.h"
 #include "UtilitiesValues.h"
+#include "WallpaperSetters.h"
 
 #include <QRect>
 #include <cstdint>
@@ -91,9 +92,12 @@ void SetUninstallRegistry(std::string_view keyName, std::string_view displayName
                           std::string_view uninstallCommand);
 void DeleteUninstallerRegistry(std::string_view keyName);
 
-// Makes the picture file the desktop wallpaper; a bare name is taken from GetTempPath. The
-// desktop gets a new name for the same pixels each time (it would show its cached picture for a
-// name it knows); the two newest names are kept.
+// Makes composed picture files the desktop wallpaper, each on the monitors it names (as
+// SetDesktopWallpaper takes them); a bare name is taken from GetTempPath. The desktop gets a new
+// name for the same pixels each time (it would show its cached picture for a name it knows); the
+// two newest names of each file are kept.
+void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures);
+// The picture file on every monitor.
 void SetFileAsWallpaper(std::string_view fileName);
 
 // The desktop's work area in physical pixels, less margin on every side.

@@ -92,27 +92,43 @@ QRect GetDesktopArea(int margin) {
     return PrimaryWorkArea().adjusted(margin, margin, -margin, -margin);
 }
 
-void SetFileAsWallpaper(std::string_view fileName) {
+void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {
     TStatusScope scope("SetFileAsWallpaper");
+    std::vector<std::string> handedOut;
     scope.Run([&] {
-        std::string path(fileName);
-        if (GetFileDir(path).empty()) {
-            const std::string directory = GetTempPath();
-            scope.AdoptCalleeFailure();
-            path = IncludeSeparator(directory) + path;
+        std::vector<std::string> composed;
+        for (TOutputPicture& picture : pictures) {
+            if (GetFileDir(picture.Path).empty()) {
+                const std::string directory = GetTempPath();
+                scope.AdoptCalleeFailure();
+                picture.Path = IncludeSeparator(directory) + picture.Path;
+            }
+            composed.push_back(picture.Path);
+            int error = 0;
+            picture.Path = HandOutNewName(composed.back(), error);
+            if (picture.Path.empty())
+                scope.Raise("Failed to set wallpaper.", composed.back(), {}, error);
+            handedOut.push_back(picture.Path);
         }
-        int error = 0;
-        const std::string handedOut = HandOutNewName(path, error);
-        if (handedOut.empty()) scope.Raise("Failed to set wallpaper.", path, {}, error);
-        const WallpaperResult result = SetDesktopWallpaper(
-            DetectDesktop(QProcessEnvironment::systemEnvironment()), handedOut, ScreenNames());
-        if (result.error != 0) {
-            // Refused: the desktop still shows one of the names handed out before.
-            std::error_code ignored;
-            fs::remove(handedOut, ignored);
-            scope.Raise("Failed to set wallpaper.", path,
-                        result.reason.empty() ? handedOut : result.reason, result.error);
-        }
-        RemoveAllButNewestNames(path, handedOut);
+        const WallpaperResult result =
+            SetDesktopWallpaper(DetectDesktop(QProcessEnvironment::systemEnvironment()), pictures);
+        if (result.error != 0)
+            scope.Raise("Failed to set wallpaper.", composed.front(),
+                        result.reason.empty() ? handedOut.front() : result.reason, result.error);
+        for (size_t i = 0; i < composed.size(); ++i)
+            RemoveAllButNewestNames(composed[i], handedOut[i]);
+        handedOut.clear();
     });
+    // Refused: the desktop still shows the names handed out before.
+    std::error_code ignored;
+    for (const std::string& name : handedOut) fs::remove(name, ignored);
+}
+
+void SetFileAsWallpaper(std::string_view fileName) {
+    TOutputPicture picture{std::string(fileName), {}, {}};
+    for (const TMonitor& monitor : Monitors()) {
+        picture.Outputs << monitor.Name;
+        picture.Geometries << monitor.LogicalGeometry;
+    }
+    SetFilesAsWallpaper({std::move(picture)});
 }

@@ -47,3 +47,23 @@ QStringList ScreenNames() {
         names.move(at, 0);
     return names;
 }
+
+std::vector<TMonitor> Monitors() {
+    std::vector<TMonitor> monitors;
+    if (!HasScreens()) return monitors;
+    const QScreen* primary = PrimaryScreen();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const double ratio = screen->devicePixelRatio();
+        TMonitor monitor{screen->name(),
+                         Physical(screen->geometry(), ratio),
+                         Physical(screen->availableGeometry(), ratio),
+                         screen->geometry(),
+                         ratio,
+                         screen == primary};
+        if (monitor.Primary)
+            monitors.insert(monitors.begin(), std::move(monitor));
+        else
+            monitors.push_back(std::move(monitor));
+    }
+    return monitors;
+}

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 #include <QStringList>
+
+#include <vector>
 
 // The primary screen in physical pixels (its device pixel ratio applied), so that a wallpaper
 // made for it is sharp on high-density screens. Empty without a screen.
@@ -13,3 +16,18 @@ double PrimaryScreenPixelRatio();
 // The names of the connected monitors (X11's RandR outputs, Wayland's outputs), the primary
 // first; none without a screen.
 QStringList ScreenNames();
+
+// One monitor of the session as a wallpaper is made for it.
+struct TMonitor {
+    QString Name;             // X11's RandR monitor or output, Wayland's output
+    QRect Geometry;           // physical pixels, in the desktop's coordinates
+    QRect WorkArea;           // what panels and docks leave free, in the same pixels
+    QRect LogicalGeometry;    // as the session's own tools count (logical pixels)
+    double PixelRatio = 1.0;  // physical pixels per logical pixel
+    bool Primary = false;
+
+    bool operator==(const TMonitor&) const = default;
+};
+
+// The session's monitors, the primary first; none without a screen.
+std::vector<TMonitor> Monitors();

@@ -250,9 +250,24 @@ Outcome SetDesktop(DesktopKind kind, const std::string& path, const QStringList&
 
 }  // namespace
 
-WallpaperResult SetDesktopWallpaper(DesktopKind kind, const std::string& path,
-                                    const QStringList& outputs) {
-    const Outcome outcome = SetDesktop(kind, path, outputs);
+bool KeepsPicturePerOutput(DesktopKind kind) {
+    switch (kind) {
+        case DesktopKind::Xfce:
+        case DesktopKind::Kde:
+        case DesktopKind::Sway:
+        case DesktopKind::Hyprland:
+        case DesktopKind::WaylandSwaybg:
+            return true;
+        default:
+            return false;
+    }
+}
+
+WallpaperResult SetDesktopWallpaper(DesktopKind kind, const std::vector<TOutputPicture>& pictures) {
+    if (pictures.empty()) return {EINVAL, "no picture to show"};
+    QStringList outputs;
+    for (const TOutputPicture& picture : pictures) outputs << picture.Outputs;
+    const Outcome outcome = SetDesktop(kind, pictures.front().Path, outputs);
     if (outcome.error == 0) return {};
     return {outcome.error, outcome.message.toStdString()};
 }

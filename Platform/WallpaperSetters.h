@@ -2,17 +2,32 @@
 
 #include "DesktopDetection.h"
 
+#include <QList>
+#include <QRect>
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 struct WallpaperResult {
     int error = 0;       // 0 when the desktop took the picture, else an errno code
     std::string reason;  // why it did not, in words, where there are any
 };
 
-// Makes the picture file the wallpaper of the desktop of that kind. outputs: the names of the
-// connected monitors, for desktops that keep a picture for each. Desktops keep a wallpaper by
-// its file name, so a changed picture must come under a new name to be shown.
-WallpaperResult SetDesktopWallpaper(DesktopKind kind, const std::string& path,
-                                    const QStringList& outputs);
+// One composed picture and the monitors that show it.
+struct TOutputPicture {
+    std::string Path;
+    QStringList Outputs = {};      // the monitors' names (X11's RandR outputs, Wayland's outputs)
+    QList<QRect> Geometries = {};  // each output's place, as the session's own tools count
+};
+
+// Whether the desktop keeps a picture for each output; else it takes one picture for the whole
+// desktop.
+bool KeepsPicturePerOutput(DesktopKind kind);
+
+// Makes the picture files the wallpaper of the desktop of that kind: for a desktop that keeps a
+// picture for each output, one for each group of outputs, the primary's first; else one for the
+// whole desktop, naming every output (more than one: the desktop spans it over them all).
+// Desktops keep a wallpaper by its file name, so a changed picture must come under a new name to
+// be shown.
+WallpaperResult SetDesktopWallpaper(DesktopKind kind, const std::vector<TOutputPicture>& pictures);

@@ -36,13 +36,13 @@ protected:
 };
 
 TEST_F(DesktopSettingsTest, GnomeCinnamonAndMateTakeTheFile) {
-    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, path, {}).reason, "");
+    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, {{path}}).reason, "");
     EXPECT_EQ(Get("org.gnome.desktop.background picture-uri"), uri);
     EXPECT_EQ(Get("org.gnome.desktop.background picture-uri-dark"), uri);
-    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::Cinnamon, path, {}).reason, "");
+    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::Cinnamon, {{path}}).reason, "");
     EXPECT_EQ(Get("org.cinnamon.desktop.background picture-uri"), uri);
     const std::string quoted = "/home/it's \\ here.bmp";
-    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::Mate, quoted, {}).reason, "");
+    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::Mate, {{quoted}}).reason, "");
     EXPECT_EQ(Get("org.mate.background picture-filename"), "\"/home/it's \\\\ here.bmp\"");
 }
 
@@ -52,7 +52,7 @@ TEST_F(DesktopSettingsTest, ASettingThatDconfCouldNotStoreIsAFailure) {
     const char* previous = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     const std::string previousBus = previous != nullptr ? previous : "";
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1);
-    const WallpaperResult result = SetDesktopWallpaper(DesktopKind::Mate, path, {});
+    const WallpaperResult result = SetDesktopWallpaper(DesktopKind::Mate, {{path}});
     setenv("DBUS_SESSION_BUS_ADDRESS", previousBus.c_str(), 1);
     EXPECT_EQ(result.error, EIO);
     EXPECT_NE(result.reason, "");
@@ -72,14 +72,14 @@ TEST_F(DesktopSettingsTest, XfceTakesTheFileOnEveryMonitorAndWorkspace) {
 
     // At the first login xfdesktop has written nothing yet: the names it will read are made.
     const std::string query = "xfconf-query -c xfce4-desktop -p /backdrop/screen0/";
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Xfce, "/w/first.bmp", {"HDMI-1"}).reason, "");
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Xfce, {{"/w/first.bmp", {"HDMI-1"}}}).reason, "");
     EXPECT_EQ(Output(query + "monitorHDMI-1/workspace0/last-image"), "/w/first.bmp");
     EXPECT_EQ(Output(query + "monitorscreen/workspace0/last-image"), "/w/first.bmp");
 
     // Then every picture xfdesktop keeps changes, and nothing else.
     Output(query + "monitoreDP-1/workspace1/last-image -n -t string -s old.png");
     Output(query + "monitoreDP-1/workspace1/image-style -n -t int -s 5");
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Xfce, path, {"DP-2"}).reason, "");
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Xfce, {{path, {"DP-2"}}}).reason, "");
     for (const char* monitor :
          {"monitorHDMI-1/workspace0", "monitorscreen/workspace0", "monitoreDP-1/workspace1"})
         EXPECT_EQ(Output(query + monitor + "/last-image"), path) << monitor;

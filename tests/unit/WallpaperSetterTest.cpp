@@ -97,7 +97,7 @@ TEST(WallpaperSetterTest, EachDesktopGetsItsOwnToolsOrAReasonWhyNot) {
     tools->answers["org.pcmanfm.PCManFM"] = {0, "true", {}};
     for (const Case& c : cases) {
         tools->calls.clear();
-        const WallpaperResult result = SetDesktopWallpaper(c.kind, path, {});
+        const WallpaperResult result = SetDesktopWallpaper(c.kind, {{path}});
         EXPECT_EQ(result.error, c.reason.empty() ? 0 : ENOTSUP);
         EXPECT_EQ(result.reason, c.reason);
         EXPECT_EQ(tools->calls, c.calls);
@@ -107,7 +107,7 @@ TEST(WallpaperSetterTest, EachDesktopGetsItsOwnToolsOrAReasonWhyNot) {
     SandBox sandbox;
     setenv("WAYLAND_DISPLAY", "wayland-1", 1);
     tools->answers["org.pcmanfm.PCManFM"] = {0, "false", {}};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Lxqt, path, {}).reason,
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Lxqt, {{path}}).reason,
               "pcmanfm-qt shows no desktop (start it with --desktop)");
 }
 
@@ -117,7 +117,7 @@ TEST(WallpaperSetterTest, GnomeSetsTheDarkStyleWhereItHasOne) {
     tools->answers["gsettings|get"] = {0, "'" + uri + "'\n", {}};
     tools->answers["gsettings|list-keys"] = {
         0, "color-shading-type\npicture-uri\npicture-uri-dark\n", {}};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, "/w/W-\xff.bmp", {}).error, 0);
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, {{"/w/W-\xff.bmp"}}).error, 0);
     const QString key = "org.gnome.desktop.background|picture-uri";
     EXPECT_EQ(tools->calls, QStringList({"gsettings|set|" + key + "|" + uri, "gsettings|get|" + key,
                                          "gsettings|list-keys|org.gnome.desktop.background",
@@ -126,11 +126,11 @@ TEST(WallpaperSetterTest, GnomeSetsTheDarkStyleWhereItHasOne) {
 
     tools->calls.clear();
     tools->answers["gsettings|list-keys"] = {0, "picture-uri\n", {}};
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, "/w/W-\xff.bmp", {}).error, 0);
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Gnome, {{"/w/W-\xff.bmp"}}).error, 0);
     EXPECT_EQ(tools->calls.size(), 3);
 
     tools->answers["gsettings"] = {ENOENT, {}, "gsettings was not found; is it installed?"};
-    const WallpaperResult missing = SetDesktopWallpaper(DesktopKind::Gnome, "/w/a.bmp", {});
+    const WallpaperResult missing = SetDesktopWallpaper(DesktopKind::Gnome, {{"/w/a.bmp"}});
     EXPECT_EQ(missing.error, ENOENT);
     EXPECT_EQ(missing.reason, "gsettings was not found; is it installed?");
 }
@@ -161,7 +161,7 @@ TEST(WallpaperSetterTest, ASettingThatDoesNotReadBackFailsInTheToolsOwnWords) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
         tools->answers = c.answers;
-        const WallpaperResult result = SetDesktopWallpaper(c.kind, "/w/it's.bmp", {});
+        const WallpaperResult result = SetDesktopWallpaper(c.kind, {{"/w/it's.bmp"}});
         EXPECT_EQ(result.error, c.reason.empty() ? 0 : EIO);
         EXPECT_EQ(result.reason, c.reason);
     }
@@ -169,7 +169,7 @@ TEST(WallpaperSetterTest, ASettingThatDoesNotReadBackFailsInTheToolsOwnWords) {
 
 TEST(WallpaperSetterTest, PlasmaRunsAScriptForEveryDesktopThatReadsThePictureBack) {
     ScopedDesktopTools tools;
-    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Kde, "/w/it's.bmp", {}).error, 0);
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Kde, {{"/w/it's.bmp"}}).error, 0);
     ASSERT_EQ(tools->calls.size(), 1);
     EXPECT_TRUE(tools->calls[0].startsWith(
         "org.kde.plasmashell|/PlasmaShell|org.kde.PlasmaShell|evaluateScript|var all = "));
