@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-TFunStatContext FunStatContext;
+thread_local TFunStatContext FunStatContext;
 
 namespace {
 

@@ -72,7 +72,9 @@ private:
     void CopyOutcomeAndUserInfo(const TFunStatContext& other);
 };
 
-extern TFunStatContext FunStatContext;
+// Each thread has its own, so that pictures can be loaded side by side; the user sees the one of
+// the thread that runs the windows.
+extern thread_local TFunStatContext FunStatContext;
 
 // The message of an exception as a report shows it: what() of a standard exception, or nothing
 // for anything else.

@@ -267,6 +267,11 @@ void TileBitmap(QImage& bitmap, int tileWidth, int tileHeight) {
         std::memcpy(bitmap.scanLine(y), bitmap.constScanLine(y % tileHeight), rowBytes);
 }
 
+QRgb FillingRgb(uint32_t color) {
+    return qRgb(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                static_cast<int>((color >> 16) & 0xFF));
+}
+
 void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32_t fillColor,
                              double* skew, double* factor, const TPictureEffects& effects,
                              const TResizeRules& rules, const TDecodeLimits& limits,
@@ -379,9 +384,7 @@ void LoadTilePictureToBitmap(const std::string& fileName, QImage& bitmap, uint32
         const QRectF source = picture.ToView(place.Source);
         // An opaque picture drawn over the whole desktop leaves nothing of the filling to see.
         if (hasAlpha || place.Destination != desktop.rect() || source.isEmpty()) {
-            desktop.fill(qRgb(static_cast<int>(fillColor & 0xFF),
-                              static_cast<int>((fillColor >> 8) & 0xFF),
-                              static_cast<int>((fillColor >> 16) & 0xFF)));
+            desktop.fill(FillingRgb(fillColor));
         }
         const bool gamma = GammaApplies(effects.Gamma);
         const TGammaTable table = gamma ? GammaTable(effects.Gamma) : TGammaTable{};

@@ -57,6 +57,9 @@ TGammaTable GammaTable(int gamma);
 // Repeats the tile at the top left corner of bitmap over all of it.
 void TileBitmap(QImage& bitmap, int tileWidth, int tileHeight);
 
+// The filling colour (0x00BBGGRR) as an opaque pixel.
+QRgb FillingRgb(uint32_t color);
+
 // What is done to the colours of a picture on the way to the desktop.
 struct TPictureEffects {
     bool NormalizeBrightness = false;

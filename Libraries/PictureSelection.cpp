@@ -52,3 +52,12 @@ std::string PickPictureFile(std::vector<std::string>& pictureList, int& currentI
     if (store) currentIndex = position;
     return pictureList[static_cast<size_t>(position)];
 }
+
+std::string FollowingPicture(const std::vector<std::string>& pictureList, int currentIndex,
+                             int steps) {
+    const auto count = static_cast<long long>(pictureList.size());
+    if (count == 0) return {};
+    const long long position =
+        ((currentIndex + static_cast<long long>(steps)) % count + count) % count;
+    return pictureList[static_cast<size_t>(position)];
+}

@@ -17,3 +17,8 @@ int IndexOfPicture(const std::vector<std::string>& pictureList, std::string_view
 std::string PickPictureFile(std::vector<std::string>& pictureList, int& currentIndex,
                             std::string_view currentFileTitle, TPickDirection direction,
                             bool random, bool store, bool& listChanged);
+
+// The entry steps places after currentIndex, wrapping around (from before the first entry when
+// currentIndex is -1); empty for an empty list.
+std::string FollowingPicture(const std::vector<std::string>& pictureList, int currentIndex,
+                             int steps);

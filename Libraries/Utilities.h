@@ -99,9 +99,21 @@ void DeleteUninstallerRegistry(std::string_view keyName);
 void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures);
 // The picture file on every monitor.
 void SetFileAsWallpaper(std::string_view fileName);
+// Whether the desktop keeps a wallpaper for each monitor.
+bool WallpaperPerMonitor();
 
-// The desktop's work area in physical pixels, less margin on every side.
-QRect GetDesktopArea(int margin);
+// The composed wallpaper's file in the private folder: the whole desktop's, or the primary
+// monitor's where each monitor has its own.
+inline constexpr const char* kWallpaperFileName = "Tapestrel_Wallpaper.bmp";
+// The file of the named monitor's own wallpaper; the primary's (no name) is kWallpaperFileName.
+std::string MonitorWallpaperFileName(const QString& output);
+// Whether path is a wallpaper file composed into directory, or a name it was handed out under:
+// never a picture for a wallpaper.
+bool IsWallpaperFile(const std::string& path, const std::string& directory);
+
+// The work area of the named monitor (the primary's when none is so named) in physical pixels
+// from its top left corner, less margin on every side.
+QRect GetDesktopArea(int margin, const QString& monitor = {});
 
 // The local files of a drop, as the file system names them, in the order given.
 void DroppedFilesToList(const QMimeData& drop, std::vector<std::string>& list);

@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -88,8 +89,37 @@ void RemoveAllButNewestNames(const std::string& path, const std::string& handedO
 
 }  // namespace
 
-QRect GetDesktopArea(int margin) {
-    return PrimaryWorkArea().adjusted(margin, margin, -margin, -margin);
+bool WallpaperPerMonitor() {
+    return KeepsPicturePerOutput(DetectDesktop(QProcessEnvironment::systemEnvironment()));
+}
+
+std::string MonitorWallpaperFileName(const QString& output) {
+    if (output.isEmpty()) return kWallpaperFileName;
+    // Monitor names are the session's; only plain characters go into a file name.
+    std::string name = output.toStdString();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') c = '_';
+    return GetFileNameWithoutExtension(kWallpaperFileName) + "-" + name +
+           GetFileExtension(kWallpaperFileName);
+}
+
+bool IsWallpaperFile(const std::string& path, const std::string& directory) {
+    if (GetFileDir(path) != directory) return false;
+    const std::string name = path.substr(directory.size());
+    const std::string stem = GetFileNameWithoutExtension(kWallpaperFileName);
+    return name == kWallpaperFileName ||
+           (name.starts_with(stem + "-") && name.ends_with(GetFileExtension(kWallpaperFileName)));
+}
+
+QRect GetDesktopArea(int margin, const QString& monitor) {
+    const std::vector<TMonitor> monitors = Monitors();
+    if (monitors.empty()) return QRect().adjusted(margin, margin, -margin, -margin);
+    const auto named = std::find_if(monitors.begin(), monitors.end(),
+                                    [&](const TMonitor& each) { return each.Name == monitor; });
+    const TMonitor& chosen = named == monitors.end() ? monitors.front() : *named;
+    return (chosen.WorkArea & chosen.Geometry)
+        .translated(-chosen.Geometry.topLeft())
+        .adjusted(margin, margin, -margin, -margin);
 }
 
 void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {

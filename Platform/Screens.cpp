@@ -22,32 +22,6 @@ const QScreen* PrimaryScreen() {
 
 }  // namespace
 
-QRect PrimaryScreenGeometry() {
-    const QScreen* screen = PrimaryScreen();
-    return screen == nullptr ? QRect() : Physical(screen->geometry(), screen->devicePixelRatio());
-}
-
-QRect PrimaryWorkArea() {
-    const QScreen* screen = PrimaryScreen();
-    return screen == nullptr ? QRect()
-                             : Physical(screen->availableGeometry(), screen->devicePixelRatio());
-}
-
-double PrimaryScreenPixelRatio() {
-    const QScreen* screen = PrimaryScreen();
-    return screen == nullptr ? 1.0 : screen->devicePixelRatio();
-}
-
-QStringList ScreenNames() {
-    QStringList names;
-    if (!HasScreens()) return names;
-    for (const QScreen* screen : QGuiApplication::screens()) names << screen->name();
-    const QScreen* primary = PrimaryScreen();
-    if (const qsizetype at = primary != nullptr ? names.indexOf(primary->name()) : -1; at > 0)
-        names.move(at, 0);
-    return names;
-}
-
 std::vector<TMonitor> Monitors() {
     std::vector<TMonitor> monitors;
     if (!HasScreens()) return monitors;

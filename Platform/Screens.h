@@ -2,22 +2,11 @@
 
 #include <QRect>
 #include <QString>
-#include <QStringList>
 
 #include <vector>
 
-// The primary screen in physical pixels (its device pixel ratio applied), so that a wallpaper
-// made for it is sharp on high-density screens. Empty without a screen.
-QRect PrimaryScreenGeometry();
-// The part of the primary screen that panels and docks leave free.
-QRect PrimaryWorkArea();
-// Physical pixels per logical pixel of the primary screen; 1 without a screen.
-double PrimaryScreenPixelRatio();
-// The names of the connected monitors (X11's RandR outputs, Wayland's outputs), the primary
-// first; none without a screen.
-QStringList ScreenNames();
-
-// One monitor of the session as a wallpaper is made for it.
+// One monitor of the session as a wallpaper is made for it: in physical pixels (its device pixel
+// ratio applied), so that a wallpaper made for it is sharp on high-density screens.
 struct TMonitor {
     QString Name;             // X11's RandR monitor or output, Wayland's output
     QRect Geometry;           // physical pixels, in the desktop's coordinates

@@ -107,8 +107,9 @@ TDesktopPositionForm::~TDesktopPositionForm() {
 
 bool TDesktopPositionForm::SelectDesktopPosition(double& left, double& top, int margin,
                                                  double eccentricity, bool oval,
-                                                 double heightFraction, double widthFraction) {
-    const QRect area = GetDesktopArea(margin);
+                                                 double heightFraction, double widthFraction,
+                                                 const QString& monitor) {
+    const QRect area = GetDesktopArea(margin, monitor);
     const int areaWidth = area.width();
     const int areaHeight = area.height();
     const int x0 = RoundHalfUp(areaWidth * left);

@@ -36,9 +36,10 @@ public:
     ~TDesktopPositionForm() override;
 
     // Lets the user click a new place for the calendar's top-left corner, given and answered as
-    // fractions of the desktop area; true when the user clicked.
+    // fractions of the desktop area (of the named monitor); true when the user clicked.
     bool SelectDesktopPosition(double& left, double& top, int margin, double eccentricity,
-                               bool oval, double heightFraction, double widthFraction);
+                               bool oval, double heightFraction, double widthFraction,
+                               const QString& monitor = {});
 
     void PaintBoxPaint();
     void PaintBoxMouseMove(int x, int y);

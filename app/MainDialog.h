@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalendarSkin.h"
+#include "DesktopLayout.h"
 #include "FavoritesDialog.h"
 #include "File.h"
 #include "PictureSelection.h"
@@ -29,6 +30,7 @@ class TMainForm;
 class QAction;
 class QActionGroup;
 class QCheckBox;
+class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
 class QMimeData;
@@ -188,6 +190,7 @@ public:
 
     QTimer Timer;
     QMenu SystemTrayPopupMenu;
+    QComboBox* CalendarMonitorComboBox = nullptr;
     QAction* STP_NextWallpaperMenu = nullptr;
     QAction* STP_PreviousWallpaperMenu = nullptr;
     QAction* STP_RandomWallpaperMenu = nullptr;
@@ -225,16 +228,23 @@ public:
     double CalendarRectWidth = 0.1;
     double CalendarRectHeight = 0.1;
     std::string LastCalendarSkinName;
+    // The monitor the calendar goes on: "Primary", or a monitor's name.
+    std::string CalendarMonitor = "Primary";
     // The skin file last loaded or saved; it keeps what else that file held.
     TStoredTextList SkinList;
     TFavoritesDialog Favorites;
 
-    // The screen the fitted picture was made for; 0 before the first composition.
+    // The primary monitor's size the fitted picture was made for; 0 before the first composition.
     int DesktopWidth = 0;
     int DesktopHeight = 0;
-    // The current picture fitted to the screen, without the calendar; null when there is none.
+    // The monitors and their frames the fitted pictures were made for.
+    TDesktopLayout ComposedLayout;
+    // The current picture fitted to the primary monitor's frame, without the calendar; null when
+    // there is none.
     QImage FittedPicture;
-    // The fitted picture with the calendar, alive only during a composition.
+    // The pictures of the other frames, in the layout's order, likewise.
+    std::vector<QImage> OtherFittedPictures;
+    // A copy of the calendar's frame with the calendar, alive only during a composition.
     QImage WallpaperBitmap;
     double CurrentSkew = 1.0;
     double AppliedNormalizationFactor = 0.0;
@@ -259,6 +269,15 @@ private:
     void ConnectSchedulerControls();
     void BuildCalendarPages();
     void ConnectDesktopReactions();
+    // The layout of the monitors as they are now, by the controls' choices.
+    TDesktopLayout CurrentDesktopLayout() const;
+    // Fits the pictures of the layout's frames; the outcome of the current picture's through
+    // FunStatContext.
+    void LoadFittedPictures(const TDesktopLayout& layout);
+    // Writes the wallpaper files of the composed layout and hands them to the desktop.
+    void InstallWallpaperFiles(const std::string& directory);
+    // The calendar monitor's list: "Primary", the monitors connected now and the one chosen.
+    void UpdateCalendarMonitorItems();
     void ApplyDefaultSkin();
     QWidget& SkinControl(const char* key) const;
     QCheckBox& SkinCheckBox(const char* key) const;

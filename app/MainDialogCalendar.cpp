@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <algorithm>
 #include <array>
@@ -153,6 +154,19 @@ void TMainForm::BuildCalendarPages() {
     position->setText(QStringLiteral("Set position on wallpaper"));
     position->setGeometry(10, 245, 200, 15);
     connect(position, &TLinkLabel::clicked, this, &TMainForm::CalendarSetDesktopPositionLabelClick);
+    auto* monitorLabel = new QLabel(QStringLiteral("on monitor"), ui->CalendarGeneralTabSheet);
+    monitorLabel->setGeometry(215, 245, 70, 15);
+    CalendarMonitorComboBox = new QComboBox(ui->CalendarGeneralTabSheet);
+    CalendarMonitorComboBox->setObjectName(QStringLiteral("CalendarMonitorComboBox"));
+    CalendarMonitorComboBox->setGeometry(290, 242, 135, 21);
+    CalendarMonitorComboBox->setToolTip(
+        QStringLiteral("The monitor whose wallpaper shows the calendar"));
+    monitorLabel->setBuddy(CalendarMonitorComboBox);
+    connect(CalendarMonitorComboBox, &QComboBox::currentIndexChanged, this, [this] {
+        CalendarMonitor = CalendarMonitorComboBox->currentText().toStdString();
+        RedrawWallpaperOnParamChange();
+    });
+    UpdateCalendarMonitorItems();
     struct TSkinCommand {
         const char* Name;
         const char* Caption;
@@ -180,6 +194,17 @@ void TMainForm::BuildCalendarPages() {
     };
     PrepareCalendarSkins(GetCalendarSkinsPath(), GetSharedFilePath("CalendarSkins"));
     ApplyDefaultSkin();
+}
+
+void TMainForm::UpdateCalendarMonitorItems() {
+    const QSignalBlocker quiet(CalendarMonitorComboBox);
+    CalendarMonitorComboBox->clear();
+    CalendarMonitorComboBox->addItem(QStringLiteral("Primary"));
+    for (const TMonitor& monitor : Monitors()) CalendarMonitorComboBox->addItem(monitor.Name);
+    // A monitor that is away now keeps the calendar's place for when it comes back.
+    const QString chosen = QString::fromStdString(CalendarMonitor);
+    if (CalendarMonitorComboBox->findText(chosen) < 0) CalendarMonitorComboBox->addItem(chosen);
+    CalendarMonitorComboBox->setCurrentText(chosen);
 }
 
 QWidget& TMainForm::SkinControl(const char* key) const {
@@ -226,7 +251,8 @@ void TMainForm::CalendarSetDesktopPositionLabelClick() {
     if (DesktopPositionForm->SelectDesktopPosition(
             CalendarRectLeft, CalendarRectTop, ComboBoxToInt(*ui->DesktopMarginComboBox),
             CurrentCalendarSkin().Int("OvalBackEccentricity") / 100.0,
-            SkinCheckBox("OvalBack").isChecked(), CalendarRectHeight, CalendarRectWidth))
+            SkinCheckBox("OvalBack").isChecked(), CalendarRectHeight, CalendarRectWidth,
+            QString::fromStdString(CalendarMonitor)))
         SetFileAsWallpaper(false);
 }
 

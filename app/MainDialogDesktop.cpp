@@ -27,19 +27,27 @@ constexpr int HotkeyIdRandom = 102;
 
 void TMainForm::ConnectDesktopReactions() {
     auto followScreen = [this](QScreen* screen) {
-        if (screen == nullptr) return;
         connect(screen, &QScreen::geometryChanged, this, &TMainForm::FWinIniChange);
         connect(screen, &QScreen::availableGeometryChanged, this, &TMainForm::FWinIniChange);
         // A new density may come as a new logical DPI without a new geometry; where both come,
         // the second call finds nothing new.
         connect(screen, &QScreen::logicalDotsPerInchChanged, this, &TMainForm::FWinIniChange);
     };
-    followScreen(QGuiApplication::primaryScreen());
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this,
-            [this, followScreen](QScreen* screen) {
+    for (QScreen* screen : QGuiApplication::screens()) followScreen(screen);
+    // Queued: Qt tells of a new monitor before its own screens list has it, and of one leaving
+    // while it still does.
+    auto monitorsChanged = [this] {
+        UpdateCalendarMonitorItems();
+        FWinIniChange();
+    };
+    connect(qGuiApp, &QGuiApplication::screenAdded, this,
+            [followScreen, monitorsChanged, this](QScreen* screen) {
                 followScreen(screen);
-                FWinIniChange();
+                QTimer::singleShot(0, this, monitorsChanged);
             });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this,
+            [this, monitorsChanged] { QTimer::singleShot(0, this, monitorsChanged); });
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &TMainForm::FWinIniChange);
 
     GlobalHotkeys& hotkeys = GlobalHotkeys::Instance();
     // Queued: the key's event is done with before a command may open a window.
@@ -72,12 +80,16 @@ void TMainForm::HotkeyComboBoxChange() {
 void TMainForm::FWinIniChange() {
     TStatusScope scope("TMainForm::FWinIniChange");
     scope.Run([&] {
-        const QRect area = GetDesktopArea(ComboBoxToInt(*ui->DesktopMarginComboBox));
-        const QRect screen = PrimaryScreenGeometry();
+        const TDesktopLayout layout = CurrentDesktopLayout();
+        const int margin = ComboBoxToInt(*ui->DesktopMarginComboBox);
+        const QRect area = layout.CalendarWorkArea.adjusted(margin, margin, -margin, -margin);
+        const QSize primary = layout.Frames.front().Area.size();
         // A composition stores what it was made for, so a signal that follows it finds nothing new.
-        // A new pixel density alone keeps the fitted picture, whose size in pixels is the same.
-        const bool reload = screen.width() != DesktopWidth || screen.height() != DesktopHeight;
-        if (!reload && area == DesktopArea && PrimaryScreenPixelRatio() == DesktopPixelRatio)
+        // A new pixel density alone keeps the fitted pictures, whose sizes in pixels are the same.
+        const bool reload = primary.width() != DesktopWidth || primary.height() != DesktopHeight ||
+                            layout.Frames != ComposedLayout.Frames;
+        if (!reload && area == DesktopArea && layout.CalendarPixelRatio == DesktopPixelRatio &&
+            layout == ComposedLayout)
             return;
         SetFileAsWallpaper(reload);
         scope.AdoptCalleeFailure();

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr int32_t kMaxDirectoryRows = TMainForm::MaxPictureDirectories;
+// Monitor names are short (HDMI-A-1, DP-3, a RandR monitor's name).
+constexpr size_t kMaxMonitorNameLength = 255;
 
 }  // namespace
 
@@ -53,6 +55,7 @@ void TMainForm::ReadOptions(TStoredTextList& options) {
     options.ReadComboBox("Wallpaper", "PictureNormalizeBrightnessMethod",
                          *ui->PictureNormalizeBrightnessMethodComboBox, "Balanced scaling");
     options.ReadComboBox("Wallpaper", "GammaPicture", *ui->GammaPictureComboBox, "100");
+    options.ReadComboBox("Wallpaper", "Monitors", *ui->MonitorsComboBox, "Each");
 
     options.ReadCheckBox("Calendar", "Show", *ui->ShowCalendarCheckBox);
     options.ReadRelativeRect("Calendar", "RectLeft", "RectTop", "RectWidth", "RectHeight",
@@ -61,6 +64,8 @@ void TMainForm::ReadOptions(TStoredTextList& options) {
     options.ReadReal("Calendar", "LastRedrawTime", LastRedrawTime);
     options.ReadText("Calendar", "LastCalendarSkinName", kMaxPathLength, LastCalendarSkinName,
                      false);
+    options.ReadText("Calendar", "Monitor", kMaxMonitorNameLength, CalendarMonitor, false);
+    UpdateCalendarMonitorItems();
 
     ReadCalendarSkin(options);
 
@@ -127,6 +132,7 @@ void TMainForm::WriteOptions(TStoredTextList& options) {
     options.WriteComboBox("Wallpaper", "PictureNormalizeBrightnessMethod",
                           *ui->PictureNormalizeBrightnessMethodComboBox);
     options.WriteComboBox("Wallpaper", "GammaPicture", *ui->GammaPictureComboBox);
+    options.WriteComboBox("Wallpaper", "Monitors", *ui->MonitorsComboBox);
 
     options.WriteCheckBox("Calendar", "Show", *ui->ShowCalendarCheckBox);
     options.WriteRelativeRect("Calendar", "RectLeft", "RectTop", "RectWidth", "RectHeight",
@@ -134,6 +140,7 @@ void TMainForm::WriteOptions(TStoredTextList& options) {
                               CalendarRectHeight);
     options.WriteReal("Calendar", "LastRedrawTime", LastRedrawTime);
     options.WriteText("Calendar", "LastCalendarSkinName", LastCalendarSkinName);
+    options.WriteText("Calendar", "Monitor", CalendarMonitor);
 
     WriteCalendarSkin(options);
 

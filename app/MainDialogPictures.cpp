@@ -73,7 +73,10 @@ std::string TMainForm::PickPictureFileName(TPickDirection direction, bool random
 void TMainForm::AdvancePicture(TPickDirection direction, bool random) {
     if (PictureList.empty()) return;
     LastAutoChangeTime = DateTimeNow();
-    CurrentFileTitle = PickPictureFileName(direction, random, true);
+    // Every monitor moves on: past the pictures the others show.
+    const int steps = random ? 1 : CurrentDesktopLayout().Pictures();
+    for (int step = 0; step < steps; ++step)
+        CurrentFileTitle = PickPictureFileName(direction, random, true);
 }
 
 void TMainForm::SetCurrentPicture(int index, const std::string& title) {

@@ -3,6 +3,7 @@
 #include "BitmapFile.h"
 #include "BusyCursor.h"
 #include "FileDialogs.h"
+#include "FramePictures.h"
 #include "LinkLabel.h"
 #include "MyGDIPlus.h"
 #include "Mytime.h"
@@ -21,8 +22,9 @@
 
 namespace {
 
-constexpr const char* kWallpaperFileName = "Tapestrel_Wallpaper.bmp";
 constexpr std::chrono::milliseconds kBusyCursorDelay{500};
+// How many pictures a monitor other than the primary tries before it shows the filling colour.
+constexpr int kFollowingPictureAttempts = 3;
 
 }  // namespace
 
@@ -58,6 +60,12 @@ void TMainForm::SetFillingPictureColor(uint32_t color) {
     SetPanelColorWithHint(*ui->FillingPictureColorPanel, color);
 }
 
+TDesktopLayout TMainForm::CurrentDesktopLayout() const {
+    return LayOutDesktop(Monitors(),
+                         MonitorsModeFromText(ui->MonitorsComboBox->currentText().toStdString()),
+                         QString::fromStdString(CalendarMonitor));
+}
+
 void TMainForm::SetFileAsWallpaper(bool reload) {
     // The program changing its own controls, or a file that is no picture: nothing to compose,
     // and nothing touched.
@@ -67,9 +75,8 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
         return;
     }
     const std::string directory = GetTempPath();
-    const std::string wallpaperFile = directory + kWallpaperFileName;
-    // Our own wallpaper file as the picture would be a wallpaper of a wallpaper.
-    if (CurrentFileTitle == wallpaperFile) {
+    // Our own wallpaper files as the picture would be a wallpaper of a wallpaper.
+    if (IsWallpaperFile(CurrentFileTitle, directory)) {
         FunStatContext.Reset(fsPerfect);
         return;
     }
@@ -82,62 +89,150 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
             scope.AdoptCalleeFailure();
         }
         UpdateCurrentPictureLabel();
-        DesktopArea = GetDesktopArea(ComboBoxToInt(*ui->DesktopMarginComboBox));
-        DesktopPixelRatio = PrimaryScreenPixelRatio();
-        if (reload || DesktopWidth <= 0 || DesktopHeight <= 0 || FittedPicture.isNull()) {
-            const QRect screen = PrimaryScreenGeometry();
-            DesktopWidth = screen.width();
-            DesktopHeight = screen.height();
-            FittedPicture = QImage();
-
-            TPictureEffects effects;
-            effects.NormalizeBrightness = ui->UsePictureNormalizeBrightnessCheckBox->isChecked();
-            effects.NormalizeMethod =
-                ui->PictureNormalizeBrightnessMethodComboBox->currentText().toStdString();
-            effects.NormalizeLevel =
-                ComboBoxToInt(*ui->PictureNormalizeBrightnessLevelComboBox) / 100.0;
-            effects.Gamma = ComboBoxToInt(*ui->GammaPictureComboBox);
-            TResizeRules rules;
-            rules.Tile = ui->IsTileCheckBox->isChecked();
-            rules.FitBeforeTile = ui->FitBeforeTileCheckBox->isChecked();
-            rules.Stretch = ui->StretchPictureCheckBox->isChecked();
-            rules.FitAndCrop = ui->FitAndCropCheckBox->isChecked();
-            rules.MaxStretchSkew = ComboBoxToInt(*ui->PictureMaxStretchSkewComboBox) / 100.0;
-            rules.MinStretchSize = ComboBoxToInt(*ui->PictureMinStretchSizeComboBox);
-            rules.DesktopWidth = DesktopWidth;
-            rules.DesktopHeight = DesktopHeight;
-
-            // A long decode shows that the program is busy, and gives way when the program is
-            // asked to end.
-            TBusyCursorAfter busy(kBusyCursorDelay);
-            TDecodeLimits limits;
-            limits.Progress = [&busy] {
-                busy.Poll();
-                return !TerminationSignals::Arrived();
-            };
-            LoadTilePictureToBitmap(CurrentFileTitle, FittedPicture, FillingPictureColor(),
-                                    &CurrentSkew, &AppliedNormalizationFactor, effects, rules,
-                                    limits);
+        const TDesktopLayout layout = CurrentDesktopLayout();
+        const int margin = ComboBoxToInt(*ui->DesktopMarginComboBox);
+        DesktopArea = layout.CalendarWorkArea.adjusted(margin, margin, -margin, -margin);
+        DesktopPixelRatio = layout.CalendarPixelRatio;
+        // Monitors that came, went or changed size want pictures of their own.
+        if (reload || DesktopWidth <= 0 || DesktopHeight <= 0 || FittedPicture.isNull() ||
+            layout.Frames != ComposedLayout.Frames) {
+            LoadFittedPictures(layout);
             // The desktop keeps its wallpaper; the scheduler moves on from an empty title. A
             // picture that was only given up on stays the current one.
             if (FunStatContext.Failed() && !FunStatContext.GivenUp()) CurrentFileTitle.clear();
             scope.AdoptCalleeFailure();
         }
+        ComposedLayout = layout;
         UpdateSkewLabel();
         UpdateNormFactorLabel();
 
         // The calendar goes on a copy, so that the fitted picture stays clean for redraws.
-        WallpaperBitmap = FittedPicture.copy();
+        const size_t calendarFrame = static_cast<size_t>(layout.CalendarFrame);
+        WallpaperBitmap =
+            (calendarFrame == 0 ? FittedPicture : OtherFittedPictures.at(calendarFrame - 1)).copy();
         SetInfoOnPicture();
         scope.AdoptCalleeFailure();
-        // A write cut short by a kill leaves a temporary file the size of the wallpaper.
-        RemoveLeftoverReplacements(wallpaperFile);
-        WriteBitmapFile(WallpaperBitmap, wallpaperFile);
-        scope.AdoptCalleeFailure();
-        ::SetFileAsWallpaper(kWallpaperFileName);
+        InstallWallpaperFiles(directory);
         scope.AdoptCalleeFailure();
     });
     WallpaperBitmap = QImage();
+}
+
+void TMainForm::LoadFittedPictures(const TDesktopLayout& layout) {
+    TPictureEffects effects;
+    effects.NormalizeBrightness = ui->UsePictureNormalizeBrightnessCheckBox->isChecked();
+    effects.NormalizeMethod =
+        ui->PictureNormalizeBrightnessMethodComboBox->currentText().toStdString();
+    effects.NormalizeLevel = ComboBoxToInt(*ui->PictureNormalizeBrightnessLevelComboBox) / 100.0;
+    effects.Gamma = ComboBoxToInt(*ui->GammaPictureComboBox);
+    TResizeRules rules;
+    rules.Tile = ui->IsTileCheckBox->isChecked();
+    rules.FitBeforeTile = ui->FitBeforeTileCheckBox->isChecked();
+    rules.Stretch = ui->StretchPictureCheckBox->isChecked();
+    rules.FitAndCrop = ui->FitAndCropCheckBox->isChecked();
+    rules.MaxStretchSkew = ComboBoxToInt(*ui->PictureMaxStretchSkewComboBox) / 100.0;
+    rules.MinStretchSize = ComboBoxToInt(*ui->PictureMinStretchSizeComboBox);
+
+    // The other monitors show the pictures after the current one; one that cannot be loaded gives
+    // way to the picture that monitor would show next.
+    std::vector<TFramePictureJob> jobs;
+    for (const TWallpaperFrame& frame : layout.Frames) {
+        TFramePictureJob& job = jobs.emplace_back();
+        job.Rules = rules;
+        job.Rules.DesktopWidth = frame.Area.width();
+        job.Rules.DesktopHeight = frame.Area.height();
+        if (frame.PictureStep == 0 || PictureList.empty()) {
+            job.Candidates.push_back(CurrentFileTitle);
+            continue;
+        }
+        for (int attempt = 0; attempt < kFollowingPictureAttempts; ++attempt)
+            job.Candidates.push_back(FollowingPicture(
+                PictureList, CurrentIndex, frame.PictureStep + attempt * layout.Pictures()));
+    }
+    const QRect primary = layout.Frames.front().Area;
+    DesktopWidth = primary.width();
+    DesktopHeight = primary.height();
+    FittedPicture = QImage();
+    OtherFittedPictures.clear();
+
+    // A long decode shows that the program is busy, and gives way when the program is asked to
+    // end.
+    TBusyCursorAfter busy(kBusyCursorDelay);
+    TDecodeLimits limits;
+    limits.Progress = [&busy] {
+        busy.Poll();
+        return !TerminationSignals::Arrived();
+    };
+    std::vector<TFramePicture> pictures =
+        LoadFramePictures(jobs, FillingPictureColor(), effects, limits,
+                          [] { return !TerminationSignals::Arrived(); });
+    CurrentSkew = pictures.front().Skew;
+    AppliedNormalizationFactor = pictures.front().Factor;
+    FunStatContext = pictures.front().Outcome;
+    if (FunStatContext.Failed()) return;
+    FittedPicture = std::move(pictures.front().Bitmap);
+    for (size_t i = 1; i < pictures.size(); ++i) {
+        QImage& fitted = OtherFittedPictures.emplace_back(std::move(pictures[i].Bitmap));
+        // Not one picture of the list would do: the monitor shows the filling colour.
+        if (fitted.isNull()) {
+            fitted = QImage(layout.Frames[i].Area.size(), QImage::Format_ARGB32);
+            fitted.fill(FillingRgb(FillingPictureColor()));
+        }
+    }
+}
+
+void TMainForm::InstallWallpaperFiles(const std::string& directory) {
+    TStatusScope scope("TMainForm::SetFileAsWallpaper");
+    scope.Run([&] {
+        const TDesktopLayout& layout = ComposedLayout;
+        auto frameBitmap = [&](size_t frame) -> const QImage& {
+            if (frame == static_cast<size_t>(layout.CalendarFrame)) return WallpaperBitmap;
+            return frame == 0 ? FittedPicture : OtherFittedPictures.at(frame - 1);
+        };
+        std::vector<TOutputPicture> pictures;
+        auto write = [&](const QImage& bitmap, const std::string& name, TOutputPicture picture) {
+            const std::string path = directory + name;
+            // A write cut short by a kill leaves a temporary file the size of the wallpaper.
+            RemoveLeftoverReplacements(path);
+            WriteBitmapFile(bitmap, path);
+            scope.AdoptCalleeFailure();
+            picture.Path = name;
+            pictures.push_back(std::move(picture));
+        };
+        if (layout.Groups.size() > 1 && WallpaperPerMonitor()) {
+            for (size_t index = 0; index < layout.Groups.size(); ++index) {
+                const TMonitorGroup& group = layout.Groups[index];
+                const size_t frame = layout.Frames.size() == 1 ? 0 : index;
+                const QRect area = layout.Frames[frame].Area;
+                const QImage& bitmap = frameBitmap(frame);
+                write(area == group.Area ? bitmap
+                                         : bitmap.copy(group.Area.translated(-area.topLeft())),
+                      MonitorWallpaperFileName(index == 0 ? QString() : group.Outputs.front()),
+                      {{}, group.Outputs, group.LogicalGeometries});
+            }
+        } else {
+            TOutputPicture whole;
+            for (const TMonitorGroup& group : layout.Groups) {
+                whole.Outputs << group.Outputs;
+                whole.Geometries << group.LogicalGeometries;
+            }
+            if (layout.Frames.size() == 1) {
+                write(frameBitmap(0), kWallpaperFileName, std::move(whole));
+            } else {
+                // What no monitor shows is the filling colour.
+                QImage desktop(layout.Desktop, QImage::Format_ARGB32);
+                desktop.fill(FillingRgb(FillingPictureColor()));
+                QPainter painter(&desktop);
+                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                for (size_t frame = 0; frame < layout.Frames.size(); ++frame)
+                    painter.drawImage(layout.Frames[frame].Area.topLeft(), frameBitmap(frame));
+                painter.end();
+                write(desktop, kWallpaperFileName, std::move(whole));
+            }
+        }
+        SetFilesAsWallpaper(std::move(pictures));
+        scope.AdoptCalleeFailure();
+    });
 }
 
 void TMainForm::SetInfoOnPicture() {
