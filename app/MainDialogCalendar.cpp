@@ -152,13 +152,15 @@ void TMainForm::BuildCalendarPages() {
     auto* position = new TLinkLabel(ui->CalendarGeneralTabSheet);
     position->setObjectName(QStringLiteral("CalendarSetDesktopPositionLabel"));
     position->setText(QStringLiteral("Set position on wallpaper"));
-    position->setGeometry(10, 245, 200, 15);
+    position->setGeometry(10, 245, position->sizeHint().width(), 15);
     connect(position, &TLinkLabel::clicked, this, &TMainForm::CalendarSetDesktopPositionLabelClick);
     auto* monitorLabel = new QLabel(QStringLiteral("on monitor"), ui->CalendarGeneralTabSheet);
-    monitorLabel->setGeometry(215, 245, 70, 15);
+    // Beside the position it chooses the monitor for, however wide the font makes that.
+    monitorLabel->adjustSize();
+    monitorLabel->move(position->geometry().right() + 8, 245);
     CalendarMonitorComboBox = new QComboBox(ui->CalendarGeneralTabSheet);
     CalendarMonitorComboBox->setObjectName(QStringLiteral("CalendarMonitorComboBox"));
-    CalendarMonitorComboBox->setGeometry(290, 242, 135, 21);
+    CalendarMonitorComboBox->setGeometry(monitorLabel->geometry().right() + 6, 242, 150, 21);
     CalendarMonitorComboBox->setToolTip(
         QStringLiteral("The monitor whose wallpaper shows the calendar"));
     monitorLabel->setBuddy(CalendarMonitorComboBox);

@@ -6,6 +6,9 @@
 //   tapestrel_bench generate DIR         writes the test pictures into DIR
 //   tapestrel_bench job PICTURE WxH OUT.bmp [normalize]
 //                                        one job, as bench/compare.sh times it
+//   tapestrel_bench monitors PICTURE PICTURE WxH OUT.bmp OUT.bmp
+//                                        two monitors of that size, a picture each, loaded side
+//                                        by side as the program does, both BMPs written
 //   tapestrel_bench generate-tree DIR    writes the directory tree the scan is timed on (once)
 //   tapestrel_bench filter               prints the picture masks the scan uses
 //   tapestrel_bench scan DIR... [--recursive]
@@ -21,6 +24,7 @@
 #include "CalendarPainting.h"
 #include "Error.h"
 #include "File.h"
+#include "FramePictures.h"
 #include "MyGDIPlus.h"
 #include "Mytime.h"
 
@@ -63,6 +67,9 @@ const TBenchPicture kPictures[] = {
     {"photo-2mp.jpg", 1920, 1080, "jpeg"},
 };
 
+// A second photograph for the other monitor, generated but not timed on its own.
+const TBenchPicture kSecondPhoto = {"photo-24mp-b.jpg", 6000, 4000, "jpeg"};
+
 const QSize kScreens[] = {{1920, 1080}, {3840, 2160}};
 
 // The scan's tree: 100 directories of 1,000 pictures and 50 other files each.
@@ -98,7 +105,9 @@ QImage MakePicture(int width, int height, unsigned seed) {
 int Generate(const fs::path& directory) {
     fs::create_directories(directory);
     unsigned seed = 1;
-    for (const TBenchPicture& sample : kPictures) {
+    std::vector<TBenchPicture> samples(std::begin(kPictures), std::end(kPictures));
+    samples.push_back(kSecondPhoto);
+    for (const TBenchPicture& sample : samples) {
         const fs::path path = directory / sample.Name;
         if (fs::exists(path)) continue;
         std::printf("generating %s (%dx%d)\n", sample.Name, sample.Width, sample.Height);
@@ -191,6 +200,41 @@ int Job(const std::string& picture, const QSize& screen, const std::string& outp
     std::printf("decode %.1f normalize %.1f draw %.1f tile %.1f write %.1f total %.1f peak %.1f\n",
                 times.Decode, times.Normalize, times.Draw, times.Tile, end - written, end - start,
                 usage.ru_maxrss / 1024.0);
+    return 0;
+}
+
+// The program's composition for two monitors without the calendar: both pictures loaded side by
+// side, then both bitmaps written.
+int Monitors(const std::string& first, const std::string& second, const QSize& screen,
+             const std::string& firstOutput, const std::string& secondOutput) {
+    const double start = Now();
+    std::vector<TFramePictureJob> jobs(2);
+    jobs[0].Candidates = {first};
+    jobs[1].Candidates = {second};
+    for (TFramePictureJob& job : jobs) {
+        job.Rules.FitAndCrop = true;
+        job.Rules.DesktopWidth = screen.width();
+        job.Rules.DesktopHeight = screen.height();
+    }
+    const std::vector<TFramePicture> pictures =
+        LoadFramePictures(jobs, 0x00303030, {}, {}, [] { return true; });
+    const double loaded = Now();
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        if (pictures[i].Outcome.Failed()) {
+            std::fprintf(stderr, "%s\n", pictures[i].Outcome.GetReport().c_str());
+            return 1;
+        }
+        WriteBitmapFile(pictures[i].Bitmap, i == 0 ? firstOutput : secondOutput);
+        if (FunStatContext.Failed()) {
+            std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
+            return 1;
+        }
+    }
+    const double end = Now();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("load %.1f write %.1f total %.1f peak %.1f\n", loaded - start, end - loaded,
+                end - start, usage.ru_maxrss / 1024.0);
     return 0;
 }
 
@@ -386,7 +430,8 @@ bool ParseSize(const std::string& text, QSize& size) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: tapestrel_bench [run DIR | generate DIR | job PICTURE WxH OUT.bmp "
-                 "[normalize] | generate-tree DIR | filter | scan DIR... [--recursive] | "
+                 "[normalize] | monitors PICTURE PICTURE WxH OUT.bmp OUT.bmp | generate-tree DIR | "
+                 "filter | scan DIR... [--recursive] | "
                  "redraw WxH OUT.bmp]\n");
     return 2;
 }
@@ -419,6 +464,8 @@ int main(int argc, char** argv) {
     QSize screen;
     if (redraw && arguments.size() == 3 && ParseSize(arguments[1], screen))
         return Redraw(screen, arguments[2]);
+    if (arguments[0] == "monitors" && arguments.size() == 6 && ParseSize(arguments[3], screen))
+        return Monitors(arguments[1], arguments[2], screen, arguments[4], arguments[5]);
     if (arguments[0] == "job" && (arguments.size() == 4 || arguments.size() == 5) &&
         ParseSize(arguments[2], screen)) {
         return Job(arguments[1], screen, arguments[3],

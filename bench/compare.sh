@@ -5,22 +5,27 @@
 # the photograph (ImageMagick's full decode for a PNG) plus dd writing a file of the BMP's size.
 # The contenders run in turn, round after round. Prints the per-stage table of tapestrel_bench
 # first, then the medians and our ratio to each tool. Then times the rebuild of the picture list
-# from directory rows against find and sort over the same files.
+# from directory rows against find and sort over the same files, and the composition for two 4K
+# monitors (two photographs loaded side by side, two BMPs written) against one monitor's job.
 #
 #   bench/compare.sh            everything (a few minutes)
 #   bench/compare.sh --quick    only the comparisons, with fewer runs
 #   bench/compare.sh --scan     only the directory scan (with --quick: fewer runs), no redraw
+#   bench/compare.sh --monitors only the two monitors (with --quick: fewer runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=15
 stages=yes
 jobs=yes
+scan=yes
+monitors=yes
 for option in "$@"; do
   case $option in
     --quick) runs=7 stages=no ;;
-    --scan) jobs=no stages=no ;;
-    *) echo "usage: bench/compare.sh [--quick] [--scan]" >&2; exit 2 ;;
+    --scan) jobs=no stages=no monitors=no ;;
+    --monitors) jobs=no stages=no scan=no ;;
+    *) echo "usage: bench/compare.sh [--quick] [--scan | --monitors]" >&2; exit 2 ;;
   esac
 done
 
@@ -46,7 +51,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPESTREL_TESTS=OFF
 cmake --build "$build" --target tapestrel_bench >/dev/null
 bench=$PWD/$build/bench/tapestrel_bench
 pictures=$PWD/$build/bench/pictures
-[ "$jobs" = no ] || "$bench" generate "$pictures"
+[ "$jobs" = no ] && [ "$monitors" = no ] || "$bench" generate "$pictures"
 
 work=$(mktemp -d)
 xvfb=
@@ -159,52 +164,91 @@ for case in "${cases[@]}"; do
   summary+=("$name -> $screen${normalize:+ normalized}: ${ours} ms; $ratios; peak $peak MB")
 done
 
-# The picture list rebuilt from directory rows (a scan and a sort per row), against find with
-# an -iname test for each of the program's own masks, sorted without regard to case.
-tree=$PWD/$build/bench/tree
-"$bench" generate-tree "$tree"
-IFS=';' read -ra masks <<<"$("$bench" filter)"
-tests=
-for mask in "${masks[@]}"; do
-  tests+="${tests:+ -o }-iname '$mask'"
-done
-flat=()
-for number in $(seq 10 10 100); do
-  flat+=("$tree/$(printf 'album-%03d' "$number")")
-done
-# label  our arguments  find's directories and options
-scans=(
-  "recursive|$tree --recursive|$tree"
-  "10 flat rows|${flat[*]}|${flat[*]} -maxdepth 1"
-)
-for scan in "${scans[@]}"; do
-  IFS='|' read -r label arguments directories <<<"$scan"
-  find_sort="find $directories -type f \\( $tests \\) | LC_ALL=C.UTF-8 sort -f"
-  # Our scan once more, for its count, stages and peak memory; both must list the same pictures.
-  read -ra words <<<"$arguments"
-  line=$("$bench" scan "${words[@]}")
-  read -r _ count _ <<<"$line"
-  peak=${line##* }
-  found=$(sh -c "$find_sort" | wc -l)
+# Two 3840x2160 monitors, a 24 MP photograph each: both loaded side by side, both BMPs written,
+# against the single-monitor job of either photograph. The target allows the slower single job
+# plus the second BMP's write (the write stage of a single job), and 20% more.
+if [ "$monitors" = yes ]; then
+  first=$pictures/photo-24mp.jpg
+  second=$pictures/photo-24mp-b.jpg
+  screen=3840x2160
+  single_peak=0
+  writes=()
+  for _ in 1 2 3 4 5; do
+    line=$("$bench" job "$first" "$screen" "$work/first.bmp")
+    writes+=("$(sed 's/.*write \([0-9.]*\).*/\1/' <<<"$line")")
+    single_peak=$(awk -v a="$single_peak" -v b="${line##* }" 'BEGIN { print (b > a ? b : a) }')
+  done
+  write=$(printf '%s\n' "${writes[@]}" | sort -n | sed -n 3p)
+  pair_peak=$("$bench" monitors "$first" "$second" "$screen" "$work/first.bmp" "$work/second.bmp" |
+    sed 's/.*peak //')
 
   echo
-  echo "== scan: $label =="
-  echo "pictures: tapestrel $count, find $found; tapestrel's stages in ms: $line"
-  if [ "$count" != "$found" ]; then
-    echo "the counts differ" >&2
-    exit 1
-  fi
-  load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-  mapfile -t medians < <(alternate "$runs" "$bench scan $arguments" "$find_sort")
-  load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+  echo "== two monitors: 2 x $screen, two 24 MP JPEGs (load $(cut -d' ' -f1-3 /proc/loadavg)) =="
+  mapfile -t medians < <(alternate "$runs" \
+    "$bench job $first $screen $work/first.bmp" \
+    "$bench job $second $screen $work/second.bmp" \
+    "$bench monitors $first $second $screen $work/first.bmp $work/second.bmp")
+  read -r one two pair <<<"${medians[*]}"
+  printf '%-22s %9s ms\n' "one monitor, photo a" "$one" "one monitor, photo b" "$two" \
+    "two monitors" "$pair" "the BMP's write" "$write"
+  verdict=$(awk -v o="$one" -v t="$two" -v p="$pair" -v w="$write" -v sp="$single_peak" \
+    -v pp="$pair_peak" 'BEGIN {
+      slower = o > t ? o : t
+      printf "%.2fx (the slower single job + one write), peak %.1f MB = %.2fx one monitor'"'"'s %.1f MB",
+        p / (slower + w), pp, pp / sp, sp }')
+  echo "two monitors: $verdict; load after $(cut -d' ' -f1-3 /proc/loadavg)"
+  summary+=("two monitors 2 x $screen: ${pair} ms; $verdict")
+  targets+=("two monitors at most 1.2x (the slower single job + one write), peak under 2x one monitor's")
+fi
 
-  read -r ours theirs <<<"${medians[*]}"
-  printf '%-10s %9s ms\n' tapestrel "$ours" find+sort "$theirs"
-  ratio=$(awk -v o="$ours" -v f="$theirs" 'BEGIN { printf "%.2fx find+sort", o / f }')
-  echo "tapestrel: $ratio; peak memory $peak MB; load $load_before before, $load_after after"
-  summary+=("scan, $label: ${ours} ms; $ratio; peak $peak MB; load $load_before / $load_after")
-done
-targets+=("scan at most 1.5x find+sort, recursive and in 10 flat rows")
+if [ "$scan" = yes ]; then
+  # The picture list rebuilt from directory rows (a scan and a sort per row), against find with
+  # an -iname test for each of the program's own masks, sorted without regard to case.
+  tree=$PWD/$build/bench/tree
+  "$bench" generate-tree "$tree"
+  IFS=';' read -ra masks <<<"$("$bench" filter)"
+  tests=
+  for mask in "${masks[@]}"; do
+    tests+="${tests:+ -o }-iname '$mask'"
+  done
+  flat=()
+  for number in $(seq 10 10 100); do
+    flat+=("$tree/$(printf 'album-%03d' "$number")")
+  done
+  # label  our arguments  find's directories and options
+  scans=(
+    "recursive|$tree --recursive|$tree"
+    "10 flat rows|${flat[*]}|${flat[*]} -maxdepth 1"
+  )
+  for scan in "${scans[@]}"; do
+    IFS='|' read -r label arguments directories <<<"$scan"
+    find_sort="find $directories -type f \\( $tests \\) | LC_ALL=C.UTF-8 sort -f"
+    # Our scan once more, for its count, stages and peak memory; both must list the same pictures.
+    read -ra words <<<"$arguments"
+    line=$("$bench" scan "${words[@]}")
+    read -r _ count _ <<<"$line"
+    peak=${line##* }
+    found=$(sh -c "$find_sort" | wc -l)
+
+    echo
+    echo "== scan: $label =="
+    echo "pictures: tapestrel $count, find $found; tapestrel's stages in ms: $line"
+    if [ "$count" != "$found" ]; then
+      echo "the counts differ" >&2
+      exit 1
+    fi
+    load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+    mapfile -t medians < <(alternate "$runs" "$bench scan $arguments" "$find_sort")
+    load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+    read -r ours theirs <<<"${medians[*]}"
+    printf '%-10s %9s ms\n' tapestrel "$ours" find+sort "$theirs"
+    ratio=$(awk -v o="$ours" -v f="$theirs" 'BEGIN { printf "%.2fx find+sort", o / f }')
+    echo "tapestrel: $ratio; peak memory $peak MB; load $load_before before, $load_after after"
+    summary+=("scan, $label: ${ours} ms; $ratio; peak $peak MB; load $load_before / $load_after")
+  done
+  targets+=("scan at most 1.5x find+sort, recursive and in 10 flat rows")
+fi
 
 # A recomposition without reload: the calendar painted on the fitted picture and the BMP written,
 # against writing the BMP alone, alternating within one process.
