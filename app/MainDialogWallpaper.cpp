@@ -182,7 +182,7 @@ void TMainForm::LoadFittedPictures(const TDesktopLayout& layout) {
 }
 
 void TMainForm::InstallWallpaperFiles(const std::string& directory) {
-    TStatusScope scope("TMainForm::SetFileAsWallpaper");
+    TStatusScope scope("TMainForm::InstallWallpaperFiles");
     scope.Run([&] {
         const TDesktopLayout& layout = ComposedLayout;
         auto frameBitmap = [&](size_t frame) -> const QImage& {
@@ -230,6 +230,8 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory) {
                 write(desktop, kWallpaperFileName, std::move(whole));
             }
         }
+        // The desktop reads the files: the copy with the calendar is done with.
+        WallpaperBitmap = QImage();
         SetFilesAsWallpaper(std::move(pictures));
         scope.AdoptCalleeFailure();
     });
