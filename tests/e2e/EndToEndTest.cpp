@@ -58,6 +58,8 @@ ChildProcess& RealProgramTest::Start(const fs::path& program, std::vector<std::s
 EndToEndTest::EndToEndTest(int screenWidth, int screenHeight)
     : m_server(screenWidth, screenHeight) {}
 
+EndToEndTest::EndToEndTest(const std::vector<XvfbMonitor>& monitors) : m_server(monitors) {}
+
 std::map<std::string, std::string> EndToEndTest::DisplayEnvironment() const {
     // Qt's offscreen platform, which a developer's shell may name, would show nothing on X.
     return {{"DISPLAY", m_server.Display()}, {"QT_QPA_PLATFORM", "xcb"}};

@@ -79,6 +79,8 @@ class EndToEndTest : public RealProgramTest {
 protected:
     // On a private X server of that screen size.
     explicit EndToEndTest(int screenWidth = 1024, int screenHeight = 768);
+    // On a private X server whose screen these monitors share, the first the primary one.
+    explicit EndToEndTest(const std::vector<XvfbMonitor>& monitors);
     ~EndToEndTest() override { EndProcesses(); }
 
     XWindows Windows() const { return {m_server.Connection(), m_server.Root()}; }
@@ -86,6 +88,8 @@ protected:
     QImage Screenshot() const;
     // For clients of the test's own, such as a program that listens for the broadcast.
     const std::string& DisplayName() const { return m_server.Display(); }
+    // To plug monitors in and out while the program runs.
+    XvfbServer& Server() { return m_server; }
     // The processes that show a top-level window of this title, one entry for each window.
     std::vector<pid_t> OwnersOfShownWindows(std::string_view title) const;
     // Runs xdotool on the test's display as the user's hands; true when it did all it was asked.

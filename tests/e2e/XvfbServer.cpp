@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -55,6 +56,22 @@ std::string ReadDisplayNumber(int fd, Clock::time_point deadline) {
     return text.substr(0, text.find('\n'));
 }
 
+// xrandr's geometry, with the physical size of a 96 dpi monitor.
+std::string XrandrGeometry(const QRect& area) {
+    const auto millimetres = [](int pixels) {
+        return std::to_string(pixels * 254 / 960);
+    };
+    return std::to_string(area.width()) + "/" + millimetres(area.width()) + "x" +
+           std::to_string(area.height()) + "/" + millimetres(area.height()) + "+" +
+           std::to_string(area.x()) + "+" + std::to_string(area.y());
+}
+
+QRect BoundingBox(const std::vector<XvfbMonitor>& monitors) {
+    QRect box;
+    for (const XvfbMonitor& monitor : monitors) box |= monitor.geometry;
+    return box;
+}
+
 }  // namespace
 
 XvfbServer::XvfbServer(int width, int height) {
@@ -96,4 +113,32 @@ XvfbServer::~XvfbServer() {
     // one that does not end.
     m_process->Signal(SIGTERM);
     m_process->WaitForExit(std::chrono::seconds(5));
+}
+
+XvfbServer::XvfbServer(const std::vector<XvfbMonitor>& monitors)
+    : XvfbServer(BoundingBox(monitors).right() + 1, BoundingBox(monitors).bottom() + 1) {
+    // A leading * makes the monitor primary; "screen" is Xvfb's output.
+    Xrandr({"--setmonitor", "*" + monitors.front().name, XrandrGeometry(monitors.front().geometry),
+            "screen"});
+    for (size_t i = 1; i < monitors.size(); ++i) AddMonitor(monitors[i]);
+}
+
+void XvfbServer::AddMonitor(const XvfbMonitor& monitor) {
+    Xrandr({"--setmonitor", monitor.name, XrandrGeometry(monitor.geometry), "none"});
+}
+
+void XvfbServer::RemoveMonitor(const std::string& name) {
+    Xrandr({"--delmonitor", name});
+}
+
+void XvfbServer::Xrandr(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"-d", m_display});
+    // xrandr tells what it does on its standard output; its errors still reach the test's.
+    ChildProcess xrandr("xrandr", StartOptions{.arguments = arguments,
+                                               .environment = {},
+                                               .inheritedDescriptor = -1,
+                                               .output = "/dev/null"});
+    // It ends once the server has done all it asked.
+    if (xrandr.WaitForExit(kStartTimeout) != 0)
+        throw std::runtime_error("xrandr failed on " + m_display);
 }

@@ -3,15 +3,26 @@
 #include "ChildProcess.h"
 
 #include <xcb/xcb.h>
+#include <QRect>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+// A monitor on the server's screen: a RandR monitor of that name over that part of the screen.
+struct XvfbMonitor {
+    std::string name;
+    QRect geometry;
+};
 
 // A private X server for one test. Xvfb picks a free display number itself, so that tests can run
 // side by side; the server goes with the object.
 class XvfbServer {
 public:
     explicit XvfbServer(int width = 1024, int height = 768);
+    // A screen just large enough for these monitors, the first of them the primary one. Xvfb has
+    // a single output; xrandr divides its screen into monitors, which Qt takes for screens.
+    explicit XvfbServer(const std::vector<XvfbMonitor>& monitors);
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
@@ -23,7 +34,16 @@ public:
     xcb_screen_t* Screen() const { return m_screen; }
     xcb_window_t Root() const { return m_screen->root; }
 
+    // A monitor plugged in or unplugged while programs run, which Qt reports as a screen added or
+    // removed. It lies within the screen, which keeps its size. The primary monitor holds the
+    // server's only output and stays: without it the whole screen would be a monitor again.
+    void AddMonitor(const XvfbMonitor& monitor);
+    void RemoveMonitor(const std::string& name);
+
 private:
+    // Runs xrandr on the server; throws when it fails.
+    void Xrandr(std::vector<std::string> arguments);
+
     struct Disconnect {
         void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
     };
