@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -100,4 +102,29 @@ void WriteBitmapFile(const QImage& bitmap, const std::string& fileName) {
             error);
         if (!written) scope.Raise("Failed to write file.", fileName, {}, error);
     });
+}
+
+void WriteBitmapFiles(const std::vector<TBitmapFileJob>& jobs) {
+    std::vector<TFunStatContext> outcomes(jobs.size());
+    const auto write = [&](size_t index) {
+        WriteBitmapFile(*jobs[index].Bitmap, jobs[index].FileName);
+        outcomes[index] = FunStatContext;
+    };
+    std::vector<std::thread> threads;
+    for (size_t index = 1; index < jobs.size(); ++index) {
+        try {
+            threads.emplace_back(write, index);
+        } catch (const std::system_error&) {
+            // No thread to be had: the calling thread writes this one itself.
+            write(index);
+        }
+    }
+    if (!jobs.empty()) write(0);
+    for (std::thread& thread : threads) thread.join();
+    FunStatContext.Reset(fsPerfect);
+    for (const TFunStatContext& outcome : outcomes)
+        if (outcome.Failed()) {
+            FunStatContext = outcome;
+            break;
+        }
 }

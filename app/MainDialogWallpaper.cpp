@@ -189,13 +189,14 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory) {
             if (frame == static_cast<size_t>(layout.CalendarFrame)) return WallpaperBitmap;
             return frame == 0 ? FittedPicture : OtherFittedPictures.at(frame - 1);
         };
+        // Each file with the monitors that show it; the bitmaps made here only for a file live as
+        // long as the writes.
         std::vector<TOutputPicture> pictures;
-        auto write = [&](const QImage& bitmap, const std::string& name, TOutputPicture picture) {
-            const std::string path = directory + name;
-            // A write cut short by a kill leaves a temporary file the size of the wallpaper.
-            RemoveLeftoverReplacements(path);
-            WriteBitmapFile(bitmap, path);
-            scope.AdoptCalleeFailure();
+        std::vector<TBitmapFileJob> writes;
+        std::vector<QImage> made;
+        made.reserve(layout.Groups.size());
+        auto add = [&](const QImage& bitmap, const std::string& name, TOutputPicture picture) {
+            writes.push_back({&bitmap, directory + name});
             picture.Path = name;
             pictures.push_back(std::move(picture));
         };
@@ -205,10 +206,11 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory) {
                 const size_t frame = layout.Frames.size() == 1 ? 0 : index;
                 const QRect area = layout.Frames[frame].Area;
                 const QImage& bitmap = frameBitmap(frame);
-                write(area == group.Area ? bitmap
-                                         : bitmap.copy(group.Area.translated(-area.topLeft())),
-                      MonitorWallpaperFileName(index == 0 ? QString() : group.Outputs.front()),
-                      {{}, group.Outputs, group.LogicalGeometries});
+                add(area == group.Area
+                        ? bitmap
+                        : made.emplace_back(bitmap.copy(group.Area.translated(-area.topLeft()))),
+                    MonitorWallpaperFileName(index == 0 ? QString() : group.Outputs.front()),
+                    {{}, group.Outputs, group.LogicalGeometries});
             }
         } else {
             TOutputPicture whole;
@@ -217,19 +219,24 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory) {
                 whole.Geometries << group.LogicalGeometries;
             }
             if (layout.Frames.size() == 1) {
-                write(frameBitmap(0), kWallpaperFileName, std::move(whole));
+                add(frameBitmap(0), kWallpaperFileName, std::move(whole));
             } else {
                 // What no monitor shows is the filling colour.
-                QImage desktop(layout.Desktop, QImage::Format_ARGB32);
+                QImage& desktop = made.emplace_back(layout.Desktop, QImage::Format_ARGB32);
                 desktop.fill(FillingRgb(FillingPictureColor()));
                 QPainter painter(&desktop);
                 painter.setCompositionMode(QPainter::CompositionMode_Source);
                 for (size_t frame = 0; frame < layout.Frames.size(); ++frame)
                     painter.drawImage(layout.Frames[frame].Area.topLeft(), frameBitmap(frame));
                 painter.end();
-                write(desktop, kWallpaperFileName, std::move(whole));
+                add(desktop, kWallpaperFileName, std::move(whole));
             }
         }
+        // A write cut short by a kill leaves a temporary file the size of the wallpaper.
+        for (const TBitmapFileJob& write : writes) RemoveLeftoverReplacements(write.FileName);
+        WriteBitmapFiles(writes);
+        scope.AdoptCalleeFailure();
+        made.clear();
         // The desktop reads the files: the copy with the calendar is done with.
         WallpaperBitmap = QImage();
         SetFilesAsWallpaper(std::move(pictures));
