@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -82,8 +83,16 @@ Outcome Gsettings(DesktopTools& tools, const char* schema, const char* key, cons
                              .arg(got.output.trimmed(), keyName, schemaName));
 }
 
-Outcome SetGnome(DesktopTools& tools, const std::string& path) {
+// One picture over several monitors must span them all; it spans before it shows, or the desktop
+// would show it zoomed on each monitor for a moment. One monitor keeps the user's own choice.
+Outcome SpanOver(DesktopTools& tools, const char* schema, const QStringList& outputs) {
+    if (outputs.size() < 2) return {};
+    return Gsettings(tools, schema, "picture-options", QStringLiteral("spanned"));
+}
+
+Outcome SetGnome(DesktopTools& tools, const std::string& path, const QStringList& outputs) {
     const char* schema = "org.gnome.desktop.background";
+    if (Outcome spanned = SpanOver(tools, schema, outputs); spanned.error != 0) return spanned;
     if (Outcome set = Gsettings(tools, schema, "picture-uri", FileUri(path)); set.error != 0)
         return set;
     // Since GNOME 42 the dark style shows a key of its own; older versions don't have it.
@@ -123,48 +132,115 @@ Outcome SetXfconfString(DesktopTools& tools, const QString& channel, const QStri
                : NotTaken(set, QStringLiteral("xfconf kept %1 as %2").arg(kept, property));
 }
 
-Outcome SetXfce(DesktopTools& tools, const std::string& path, const QStringList& outputs) {
+// The picture of the entry that names the output; the primary's for an output none names.
+const TOutputPicture& PictureOf(const std::vector<TOutputPicture>& pictures,
+                                const QString& output) {
+    for (const TOutputPicture& picture : pictures)
+        if (picture.Outputs.contains(output)) return picture;
+    return pictures.front();
+}
+
+// The monitor a property of xfdesktop's is for: "HDMI-1" of
+// "/backdrop/screen0/monitorHDMI-1/workspace0/last-image".
+QString XfceMonitor(const QString& property) {
+    for (const QString& part : property.split(u'/'))
+        if (part.startsWith(u"monitor")) return part.mid(7);
+    return {};
+}
+
+Outcome SetXfce(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
     const QString tool = QStringLiteral("xfconf-query");
     const QString channel = QStringLiteral("xfce4-desktop");
     const auto listed = tools.Run(tool, {QStringLiteral("-c"), channel, QStringLiteral("-l")});
     if (listed.error != 0) return listed;
-    QStringList properties;
+    QList<std::pair<QString, std::string>> properties;
     for (const QString& line : listed.output.split(u'\n', Qt::SkipEmptyParts))
-        if (line.trimmed().endsWith(u"/last-image")) properties << line.trimmed();
+        if (const QString property = line.trimmed(); property.endsWith(u"/last-image"))
+            // Monitors not connected now, and the numbered and "screen" names of older versions,
+            // show the primary's picture should they come back.
+            properties.append({property, PictureOf(pictures, XfceMonitor(property)).Path});
     // Before xfdesktop has run once (the first login) there is no picture property yet: we make
     // them under the names xfdesktop 4.18 reads, the output's name and "screen".
     const bool create = properties.isEmpty();
     if (create) {
-        QStringList monitors = outputs;
-        if (!monitors.contains(u"screen")) monitors << QStringLiteral("screen");
+        QList<std::pair<QString, std::string>> monitors;
+        for (const TOutputPicture& picture : pictures)
+            for (const QString& output : picture.Outputs) monitors.append({output, picture.Path});
+        if (std::none_of(monitors.cbegin(), monitors.cend(),
+                         [](const auto& monitor) { return monitor.first == u"screen"; }))
+            monitors.append({QStringLiteral("screen"), pictures.front().Path});
         const int workspaces = XfceWorkspaceCount(tools);
-        for (const QString& monitor : monitors)
+        for (const auto& [monitor, path] : monitors)
             for (int workspace = 0; workspace < workspaces; ++workspace)
-                properties << QStringLiteral("/backdrop/screen0/monitor%1/workspace%2/last-image")
-                                  .arg(monitor)
-                                  .arg(workspace);
+                properties.append(
+                    {QStringLiteral("/backdrop/screen0/monitor%1/workspace%2/last-image")
+                         .arg(monitor)
+                         .arg(workspace),
+                     path});
     }
-    for (const QString& property : properties)
+    for (const auto& [property, path] : properties)
         if (Outcome set = SetXfconfString(tools, channel, property, Text(path), create);
             set.error != 0)
             return set;
     return {};
 }
 
-Outcome SetKde(DesktopTools& tools, const std::string& path) {
+Outcome SetKde(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
     // The script reads the picture back: a desktop that did not take it fails the call.
-    const QString script = QStringLiteral(
-                               "var all = desktops();"
-                               "for (var i = 0; i < all.length; i++) {"
-                               "var d = all[i];"
-                               "d.wallpaperPlugin = 'org.kde.image';"
-                               "d.currentConfigGroup = Array('Wallpaper', 'org.kde.image', "
-                               "'General');"
-                               "d.writeConfig('Image', %1);"
-                               "if (d.readConfig('Image') != %1) "
-                               "throw 'Plasma kept ' + d.readConfig('Image');"
-                               "}")
-                               .arg(Quoted(FileUri(path), u'\''));
+    QString script;
+    if (pictures.size() == 1) {
+        script = QStringLiteral(
+                     "var all = desktops();"
+                     "for (var i = 0; i < all.length; i++) {"
+                     "var d = all[i];"
+                     "d.wallpaperPlugin = 'org.kde.image';"
+                     "d.currentConfigGroup = Array('Wallpaper', 'org.kde.image', 'General');"
+                     "d.writeConfig('Image', %1);"
+                     "if (d.readConfig('Image') != %1) "
+                     "throw 'Plasma kept ' + d.readConfig('Image');"
+                     "}")
+                     .arg(Quoted(FileUri(pictures.front().Path), u'\''));
+    } else {
+        // Plasma numbers its screens in an order of its own; an output's place on the desktop
+        // is what both sides know it by. A desktop of no screen (-1) waits for one and gets its
+        // picture at the next change.
+        QStringList places;
+        for (const TOutputPicture& picture : pictures)
+            for (qsizetype i = 0; i < picture.Outputs.size() && i < picture.Geometries.size();
+                 ++i) {
+                const QRect place = picture.Geometries[i];
+                places << QStringLiteral("[%1, %2, %3, %4, ")
+                                  .arg(place.x())
+                                  .arg(place.y())
+                                  .arg(place.width())
+                                  .arg(place.height()) +
+                              Quoted(FileUri(picture.Path), u'\'') + u']';
+            }
+        // Both values at once: a picture's URI may hold a "%" of its own.
+        script = QStringLiteral(
+                     "var places = [%1];"
+                     "var all = desktops();"
+                     "for (var i = 0; i < all.length; i++) {"
+                     "var d = all[i];"
+                     "if (d.screen < 0) continue;"
+                     "var g = screenGeometry(d.screen);"
+                     "var image = %2;"
+                     "for (var j = 0; j < places.length; j++) {"
+                     "var p = places[j];"
+                     "if (p[0] == g.x && p[1] == g.y && p[2] == g.width && p[3] == g.height) {"
+                     "image = p[4];"
+                     "break;"
+                     "}"
+                     "}"
+                     "d.wallpaperPlugin = 'org.kde.image';"
+                     "d.currentConfigGroup = Array('Wallpaper', 'org.kde.image', 'General');"
+                     "d.writeConfig('Image', image);"
+                     "if (d.readConfig('Image') != image) "
+                     "throw 'Plasma kept ' + d.readConfig('Image');"
+                     "}")
+                     .arg(places.join(QStringLiteral(", ")),
+                          Quoted(FileUri(pictures.front().Path), u'\''));
+    }
     return tools.Call(QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
                       QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"),
                       {script});
@@ -194,46 +270,96 @@ Outcome SetLxqt(DesktopTools& tools, const std::string& path) {
     return {SetRootWindowPixmap(path), {}, {}};
 }
 
-Outcome SetHyprland(DesktopTools& tools, const std::string& path) {
+Outcome SetHyprland(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
     const QString tool = QStringLiteral("hyprctl");
     const QString paper = QStringLiteral("hyprpaper");
-    for (const QStringList& arguments :
-         {QStringList{paper, QStringLiteral("preload"), Text(path)},
-          QStringList{paper, QStringLiteral("wallpaper"), u',' + Text(path)}}) {
-        if (Outcome done = tools.Run(tool, arguments); done.error != 0) return done;
+    QStringList files;
+    QStringList wallpapers;
+    for (const TOutputPicture& picture : pictures) {
+        const QString file = Text(picture.Path);
+        if (!files.contains(file)) files << file;
+        // No output's name: every output.
+        if (pictures.size() == 1)
+            wallpapers << u',' + file;
+        else
+            for (const QString& output : picture.Outputs) wallpapers << output + u',' + file;
     }
-    // Preloaded pictures stay in memory until unloaded; the previous one is not needed now.
+    QList<QStringList> commands;
+    for (const QString& file : files)
+        commands << QStringList{paper, QStringLiteral("preload"), file};
+    for (const QString& wallpaper : wallpapers)
+        commands << QStringList{paper, QStringLiteral("wallpaper"), wallpaper};
+    for (const QStringList& arguments : commands)
+        if (Outcome done = tools.Run(tool, arguments); done.error != 0) return done;
+    // Preloaded pictures stay in memory until unloaded; the previous ones are not needed now.
     tools.Run(tool, {paper, QStringLiteral("unload"), QStringLiteral("unused")});
     return {};
 }
 
-Outcome SetDesktop(DesktopKind kind, const std::string& path, const QStringList& outputs) {
+// sway runs swaybg for its outputs itself and replaces it at each change. The outputs' commands
+// go in one message, so that they change together.
+Outcome SetSway(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
+    QStringList commands;
+    for (const TOutputPicture& picture : pictures) {
+        const QString file = Quoted(Text(picture.Path), u'"');
+        if (pictures.size() == 1)
+            commands << QStringLiteral("output * bg %1 fill").arg(file);
+        else
+            for (const QString& output : picture.Outputs)
+                commands << QStringLiteral("output %1 bg %2 fill").arg(Quoted(output, u'"'), file);
+    }
+    return tools.Run(QStringLiteral("swaymsg"), {commands.join(QStringLiteral("; "))});
+}
+
+Outcome SetSwaybg(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
+    // Each -o takes the options that follow it.
+    QStringList arguments;
+    for (const TOutputPicture& picture : pictures) {
+        const QStringList options{QStringLiteral("-i"), Text(picture.Path), QStringLiteral("-m"),
+                                  QStringLiteral("fill")};
+        if (pictures.size() == 1)
+            arguments << QStringLiteral("-o") << QStringLiteral("*") << options;
+        else
+            for (const QString& output : picture.Outputs)
+                arguments << QStringLiteral("-o") << output << options;
+    }
+    return tools.Keep(QStringLiteral("swaybg"), arguments,
+                      QFileInfo(Text(pictures.front().Path)).absolutePath());
+}
+
+Outcome SetDesktop(DesktopKind kind, const std::vector<TOutputPicture>& pictures) {
     DesktopTools& tools = DesktopTools::Instance();
+    // What a desktop that takes one picture shows: the whole desktop's, over every output.
+    const std::string& path = pictures.front().Path;
+    QStringList outputs;
+    for (const TOutputPicture& picture : pictures) outputs << picture.Outputs;
     switch (kind) {
         case DesktopKind::Gnome:
-            return SetGnome(tools, path);
-        case DesktopKind::Cinnamon:
-            return Gsettings(tools, "org.cinnamon.desktop.background", "picture-uri",
-                             FileUri(path));
-        case DesktopKind::Mate:
-            return Gsettings(tools, "org.mate.background", "picture-filename", Text(path));
+            return SetGnome(tools, path, outputs);
+        case DesktopKind::Cinnamon: {
+            const char* schema = "org.cinnamon.desktop.background";
+            if (Outcome spanned = SpanOver(tools, schema, outputs); spanned.error != 0)
+                return spanned;
+            return Gsettings(tools, schema, "picture-uri", FileUri(path));
+        }
+        case DesktopKind::Mate: {
+            const char* schema = "org.mate.background";
+            if (Outcome spanned = SpanOver(tools, schema, outputs); spanned.error != 0)
+                return spanned;
+            return Gsettings(tools, schema, "picture-filename", Text(path));
+        }
         case DesktopKind::Xfce:
-            return SetXfce(tools, path, outputs);
+            return SetXfce(tools, pictures);
         case DesktopKind::Kde:
-            return SetKde(tools, path);
+            return SetKde(tools, pictures);
         case DesktopKind::Lxqt:
             return SetLxqt(tools, path);
         case DesktopKind::Sway:
-            // sway runs swaybg for its outputs itself and replaces it at each change.
-            return tools.Run(QStringLiteral("swaymsg"),
-                             {QStringLiteral("output * bg %1 fill").arg(Quoted(Text(path), u'"'))});
+            return SetSway(tools, pictures);
         case DesktopKind::Hyprland:
-            return SetHyprland(tools, path);
+            return SetHyprland(tools, pictures);
         case DesktopKind::WaylandSwaybg:
-            return tools.Keep(QStringLiteral("swaybg"),
-                              {QStringLiteral("-o"), QStringLiteral("*"), QStringLiteral("-i"),
-                               Text(path), QStringLiteral("-m"), QStringLiteral("fill")},
-                              QFileInfo(Text(path)).absolutePath());
+            return SetSwaybg(tools, pictures);
         case DesktopKind::X11Root:
             return {SetRootWindowPixmap(path), {}, {}};
         case DesktopKind::Unsupported:
@@ -265,9 +391,7 @@ bool KeepsPicturePerOutput(DesktopKind kind) {
 
 WallpaperResult SetDesktopWallpaper(DesktopKind kind, const std::vector<TOutputPicture>& pictures) {
     if (pictures.empty()) return {EINVAL, "no picture to show"};
-    QStringList outputs;
-    for (const TOutputPicture& picture : pictures) outputs << picture.Outputs;
-    const Outcome outcome = SetDesktop(kind, pictures.front().Path, outputs);
+    const Outcome outcome = SetDesktop(kind, pictures);
     if (outcome.error == 0) return {};
     return {outcome.error, outcome.message.toStdString()};
 }

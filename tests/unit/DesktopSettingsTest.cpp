@@ -46,6 +46,21 @@ TEST_F(DesktopSettingsTest, GnomeCinnamonAndMateTakeTheFile) {
     EXPECT_EQ(Get("org.mate.background picture-filename"), "\"/home/it's \\\\ here.bmp\"");
 }
 
+// One picture over two monitors spans them; over one, the user's own choice of options stays.
+TEST_F(DesktopSettingsTest, GnomeCinnamonAndMateSpanAPictureOverSeveralMonitors) {
+    const std::vector<TOutputPicture> both{{path, {"HDMI-1", "DP-2"}}};
+    for (const auto& [kind, schema] :
+         {std::pair{DesktopKind::Gnome, "org.gnome.desktop.background"},
+          std::pair{DesktopKind::Cinnamon, "org.cinnamon.desktop.background"},
+          std::pair{DesktopKind::Mate, "org.mate.background"}}) {
+        Output(std::string("gsettings set ") + schema + " picture-options scaled");
+        ASSERT_EQ(SetDesktopWallpaper(kind, {{path, {"HDMI-1"}}}).reason, "") << schema;
+        EXPECT_EQ(Get(std::string(schema) + " picture-options"), "'scaled'") << schema;
+        ASSERT_EQ(SetDesktopWallpaper(kind, both).reason, "") << schema;
+        EXPECT_EQ(Get(std::string(schema) + " picture-options"), "'spanned'") << schema;
+    }
+}
+
 TEST_F(DesktopSettingsTest, ASettingThatDconfCouldNotStoreIsAFailure) {
     // gsettings ends well when dconf cannot reach its service; the value read back is the old one.
     setenv("GSETTINGS_BACKEND", "dconf", 1);
@@ -85,6 +100,26 @@ TEST_F(DesktopSettingsTest, XfceTakesTheFileOnEveryMonitorAndWorkspace) {
         EXPECT_EQ(Output(query + monitor + "/last-image"), path) << monitor;
     EXPECT_EQ(Output(query + "monitorDP-2/workspace0/last-image 2>/dev/null"), "");
     EXPECT_EQ(Output(query + "monitoreDP-1/workspace1/image-style"), "5");
+
+    // Two monitors, a picture each: a monitor not connected now and "screen" get the primary's.
+    EXPECT_EQ(
+        SetDesktopWallpaper(DesktopKind::Xfce, {{"/w/a.bmp", {"DP-2"}}, {"/w/b.bmp", {"eDP-1"}}})
+            .reason,
+        "");
+    for (const auto& [monitor, picture] : {std::pair{"monitorHDMI-1/workspace0", "/w/a.bmp"},
+                                           std::pair{"monitorscreen/workspace0", "/w/a.bmp"},
+                                           std::pair{"monitoreDP-1/workspace1", "/w/b.bmp"}})
+        EXPECT_EQ(Output(query + monitor + "/last-image"), picture) << monitor;
+    // At the first login, each output's own and "screen" the primary's.
+    Output("xfconf-query -c xfce4-desktop -p /backdrop -r -R");
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Xfce,
+                                  {{"/w/a.bmp", {"HDMI-1"}}, {"/w/b.bmp", {"DP-2", "DP-3"}}})
+                  .reason,
+              "");
+    for (const auto& [monitor, picture] :
+         {std::pair{"monitorHDMI-1", "/w/a.bmp"}, std::pair{"monitorDP-2", "/w/b.bmp"},
+          std::pair{"monitorDP-3", "/w/b.bmp"}, std::pair{"monitorscreen", "/w/a.bmp"}})
+        EXPECT_EQ(Output(query + monitor + "/workspace0/last-image"), picture) << monitor;
 
     // xfconfd ends with its bus.
     kill(bus, SIGTERM);

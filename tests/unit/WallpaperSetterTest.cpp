@@ -5,6 +5,7 @@
 #include "Utilities.h"
 #include "WallpaperSetters.h"
 
+#include <QRegularExpression>
 #include <QTimeZone>
 #include <algorithm>
 #include <fstream>
@@ -177,6 +178,90 @@ TEST(WallpaperSetterTest, PlasmaRunsAScriptForEveryDesktopThatReadsThePictureBac
         tools->calls[0].contains("d.writeConfig('Image', 'file:///w/it\\'s.bmp');"
                                  "if (d.readConfig('Image') != 'file:///w/it\\'s.bmp') "
                                  "throw "));
+}
+
+// Two monitors side by side, HDMI-1 the primary: a picture of its own for each, or one over both.
+TEST(WallpaperSetterTest, EachMonitorGetsItsOwnPictureOrOneSpannedOverAll) {
+    ScopedDesktopTools tools;
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 1024);
+    const std::vector<TOutputPicture> own{{"/w/a.bmp", {"HDMI-1"}, {left}},
+                                          {"/w/b b.bmp", {"DP-2"}, {right}}};
+    const std::vector<TOutputPicture> whole{{"/w/all.bmp", {"HDMI-1", "DP-2"}, {left, right}}};
+    const std::vector<TOutputPicture> one{{"/w/all.bmp", {"HDMI-1"}, {left}}};
+    const QString gnome = "gsettings|set|org.gnome.desktop.background|";
+    const QString cinnamon = "gsettings|set|org.cinnamon.desktop.background|";
+    const QString mate = "gsettings|set|org.mate.background|";
+    for (const QString& schema : {gnome, cinnamon, mate}) {
+        const QString get = QString(schema).replace("|set|", "|get|");
+        tools->answers[get + "picture-options"] = {0, "'spanned'\n", {}};
+        tools->answers[get + "picture-uri"] = {0, "'file:///w/all.bmp'\n", {}};
+        tools->answers[get + "picture-filename"] = {0, "'/w/all.bmp'\n", {}};
+    }
+    struct Case {
+        DesktopKind kind;
+        const std::vector<TOutputPicture>& pictures;
+        QStringList calls;  // the reads back left out
+    };
+    const Case cases[] = {
+        // Spanned before the picture comes, so that it never shows zoomed.
+        {DesktopKind::Gnome,
+         whole,
+         {gnome + "picture-options|spanned", gnome + "picture-uri|file:///w/all.bmp",
+          "gsettings|list-keys|org.gnome.desktop.background"}},
+        {DesktopKind::Cinnamon,
+         whole,
+         {cinnamon + "picture-options|spanned", cinnamon + "picture-uri|file:///w/all.bmp"}},
+        {DesktopKind::Mate,
+         whole,
+         {mate + "picture-options|spanned", mate + "picture-filename|/w/all.bmp"}},
+        {DesktopKind::Sway,
+         own,
+         {"swaymsg|output \"HDMI-1\" bg \"/w/a.bmp\" fill; output \"DP-2\" bg \"/w/b b.bmp\" "
+          "fill"}},
+        {DesktopKind::WaylandSwaybg,
+         own,
+         {"keep|swaybg|-o|HDMI-1|-i|/w/a.bmp|-m|fill|-o|DP-2|-i|/w/b b.bmp|-m|fill|/w"}},
+        {DesktopKind::Hyprland,
+         own,
+         {"hyprctl|hyprpaper|preload|/w/a.bmp", "hyprctl|hyprpaper|preload|/w/b b.bmp",
+          "hyprctl|hyprpaper|wallpaper|HDMI-1,/w/a.bmp",
+          "hyprctl|hyprpaper|wallpaper|DP-2,/w/b b.bmp", "hyprctl|hyprpaper|unload|unused"}},
+        // One monitor: as ever, the user's own picture options untouched.
+        {DesktopKind::Gnome,
+         one,
+         {gnome + "picture-uri|file:///w/all.bmp",
+          "gsettings|list-keys|org.gnome.desktop.background"}},
+        {DesktopKind::Sway, one, {"swaymsg|output * bg \"/w/all.bmp\" fill"}},
+        {DesktopKind::WaylandSwaybg, one, {"keep|swaybg|-o|*|-i|/w/all.bmp|-m|fill|/w"}},
+        {DesktopKind::Hyprland,
+         one,
+         {"hyprctl|hyprpaper|preload|/w/all.bmp", "hyprctl|hyprpaper|wallpaper|,/w/all.bmp",
+          "hyprctl|hyprpaper|unload|unused"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.calls.join(u'\n').toStdString());
+        tools->calls.clear();
+        EXPECT_EQ(SetDesktopWallpaper(c.kind, c.pictures).reason, "");
+        const QStringList sent = tools->calls.filter(QRegularExpression("^(?!gsettings\\|get)"));
+        EXPECT_EQ(sent, c.calls);
+    }
+
+    // Plasma's desktops know their screen by its place; one of a place unknown gets the primary's.
+    tools->calls.clear();
+    EXPECT_EQ(SetDesktopWallpaper(DesktopKind::Kde, own).reason, "");
+    ASSERT_EQ(tools->calls.size(), 1);
+    const QString script = tools->calls[0];
+    EXPECT_TRUE(
+        script.contains("[0, 0, 1920, 1080, 'file:///w/a.bmp'], "
+                        "[1920, 0, 1280, 1024, 'file:///w/b%20b.bmp']"))
+        << script.toStdString();
+    EXPECT_TRUE(
+        script.contains("if (d.screen < 0) continue;var g = screenGeometry(d.screen);"
+                        "var image = 'file:///w/a.bmp';"));
+    EXPECT_TRUE(
+        script.contains("p[0] == g.x && p[1] == g.y && p[2] == g.width && "
+                        "p[3] == g.height"));
 }
 
 // The file names a directory holds, sorted.
