@@ -76,9 +76,11 @@ bool SwayServer::Command(const std::string& command) const {
     return swaymsg.WaitForExit(kPatience) == 0;
 }
 
-QImage SwayServer::Screenshot() const {
+QImage SwayServer::Screenshot(const std::string& output) const {
     const fs::path file = m_folder / "screen.png";
-    ChildProcess grim("grim", {.arguments = {"-t", "png", file.string()},
+    std::vector<std::string> arguments{"-t", "png", file.string()};
+    if (!output.empty()) arguments.insert(arguments.begin(), {"-o", output});
+    ChildProcess grim("grim", {.arguments = std::move(arguments),
                                .environment = {{"XDG_RUNTIME_DIR", m_runtimeDirectory.string()},
                                                {"WAYLAND_DISPLAY", m_waylandDisplay}}});
     if (grim.WaitForExit(kPatience) != 0) return {};

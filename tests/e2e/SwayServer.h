@@ -27,8 +27,9 @@ public:
 
     // Runs a sway command, as swaymsg would; true when sway did it.
     bool Command(const std::string& command) const;
-    // What the output shows, read with grim in the output's own pixels; null when grim failed.
-    QImage Screenshot() const;
+    // What the outputs show (or that one output), read with grim in the output's own pixels; null
+    // when grim failed.
+    QImage Screenshot(const std::string& output = {}) const;
 
 private:
     std::filesystem::path m_runtimeDirectory;

@@ -1,6 +1,11 @@
 #include "SwayEndToEndTest.h"
+#include "WallpaperSetters.h"
 
 #include <csignal>
+#include <cstdlib>
+#include <tuple>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -115,6 +120,59 @@ TEST_F(SwayWallpaperTest, ANewPixelDensityRedrawsTheCalendarForIt) {
     EXPECT_GT(calendarPixels(second), 3 * calendarPixels(first))
         << calendarPixels(second) << " for " << calendarPixels(first);
     EXPECT_TRUE(Shows(second));
+}
+
+// The desktop setters alone, without the program, on two outputs side by side: a plain picture of
+// its own colour for each.
+class SwayOutputsTest : public SwayEndToEndTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Sway().Command("create_output"));
+        ASSERT_TRUE(Sway().Command("output HEADLESS-2 mode 800x600 pos 1024 0"));
+        const fs::path folder = Sandbox().Home() / "my pictures";
+        for (const auto& [output, place, colour] :
+             {std::tuple{"HEADLESS-1", QRect(0, 0, 1024, 768), 0xe6283c},
+              std::tuple{"HEADLESS-2", QRect(1024, 0, 800, 600), 0x1e8cdc}}) {
+            QImage picture(place.size(), QImage::Format_RGB32);
+            picture.fill(colour);
+            const std::string path = (folder / (std::string(output) + ".bmp")).string();
+            ASSERT_TRUE(picture.save(QString::fromStdString(path), "BMP"));
+            m_pictures.push_back({path, {output}, {place}});
+            m_shown.emplace(output, picture);
+        }
+        // Where the setters find the compositor; the sandbox restores both.
+        setenv("WAYLAND_DISPLAY", Sway().WaylandDisplay().c_str(), 1);
+        setenv("SWAYSOCK", Sway().IpcSocket().c_str(), 1);
+    }
+
+    // Waits until each output shows its own picture.
+    testing::AssertionResult EachOutputShowsItsPicture() const {
+        for (const auto& [output, picture] : m_shown) {
+            std::string differences;
+            if (!PollUntil([&] {
+                    const QImage screen = Sway().Screenshot(output);
+                    differences =
+                        screen.isNull() ? "grim failed" : PixelDifferences(screen, picture);
+                    return differences.empty();
+                }))
+                return testing::AssertionFailure() << output << ": " << differences;
+        }
+        return testing::AssertionSuccess();
+    }
+
+    std::vector<TOutputPicture> m_pictures;
+    std::map<std::string, QImage> m_shown;
+};
+
+TEST_F(SwayOutputsTest, SwayShowsEachOutputItsOwnPicture) {
+    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::Sway, m_pictures).reason, "");
+    EXPECT_TRUE(EachOutputShowsItsPicture());
+}
+
+TEST_F(SwayOutputsTest, OneSwaybgShowsEachOutputItsOwnPicture) {
+    ASSERT_EQ(SetDesktopWallpaper(DesktopKind::WaylandSwaybg, m_pictures).reason, "");
+    EXPECT_TRUE(EachOutputShowsItsPicture());
+    EXPECT_EQ(SwaybgProcesses().size(), 1u);
 }
 
 }  // namespace
