@@ -175,4 +175,25 @@ TEST_F(SwayOutputsTest, OneSwaybgShowsEachOutputItsOwnPicture) {
     EXPECT_EQ(SwaybgProcesses().size(), 1u);
 }
 
+TEST_F(SwayOutputsTest, TheProgramGivesEachOutputAPictureOfItsOwnAndTheCalendarToThePrimary) {
+    // The two pictures are the list; Next from none moves both outputs two places on.
+    ChildProcess& program = StartProgram();
+    ASSERT_TRUE(BecomesReady(program));
+    ASSERT_EQ(StartProgram({"Next"}).WaitForExit(kPatience), 0);
+    const auto otherPixels = [](const QImage& screen, QRgb colour) {
+        int count = 0;
+        for (int y = 0; y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x)
+                count += (screen.pixel(x, y) & 0xffffff) != colour;
+        return count;
+    };
+    EXPECT_TRUE(PollUntil([&] {
+        const QImage primary = Sway().Screenshot("HEADLESS-1");
+        const QImage other = Sway().Screenshot("HEADLESS-2");
+        return primary.size() == QSize(1024, 768) && other.size() == QSize(800, 600) &&
+               (primary.pixel(10, 700) & 0xffffff) == 0x1e8cdc &&
+               otherPixels(primary, 0x1e8cdc) > 1000 && otherPixels(other, 0xe6283c) == 0;
+    })) << "HEADLESS-1 the second picture with the calendar, HEADLESS-2 the first without";
+}
+
 }  // namespace
