@@ -165,6 +165,19 @@ int GenerateTree(const fs::path& root) {
     return 0;
 }
 
+// Prints the report of a failure; true when there was one.
+bool Failed(const TFunStatContext& outcome) {
+    if (!outcome.Failed()) return false;
+    std::fprintf(stderr, "%s\n", outcome.GetReport().c_str());
+    return true;
+}
+
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
 double Now() {
     return std::chrono::duration<double, std::milli>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -184,27 +197,19 @@ int Job(const std::string& picture, const QSize& screen, const std::string& outp
     TPictureStageTimes times;
     LoadTilePictureToBitmap(picture, bitmap, 0x00303030, nullptr, nullptr, effects, rules, {},
                             &times);
-    if (FunStatContext.Failed()) {
-        std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
-        return 1;
-    }
+    if (Failed(FunStatContext)) return 1;
     const double written = Now();
     WriteBitmapFile(bitmap, output);
-    if (FunStatContext.Failed()) {
-        std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
-        return 1;
-    }
+    if (Failed(FunStatContext)) return 1;
     const double end = Now();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("decode %.1f normalize %.1f draw %.1f tile %.1f write %.1f total %.1f peak %.1f\n",
                 times.Decode, times.Normalize, times.Draw, times.Tile, end - written, end - start,
-                usage.ru_maxrss / 1024.0);
+                PeakMegabytes());
     return 0;
 }
 
 // The program's composition for two monitors without the calendar: both pictures loaded side by
-// side, then both bitmaps written.
+// side, then both bitmaps written side by side.
 int Monitors(const std::string& first, const std::string& second, const QSize& screen,
              const std::string& firstOutput, const std::string& secondOutput) {
     const double start = Now();
@@ -219,22 +224,14 @@ int Monitors(const std::string& first, const std::string& second, const QSize& s
     const std::vector<TFramePicture> pictures =
         LoadFramePictures(jobs, 0x00303030, {}, {}, [] { return true; });
     const double loaded = Now();
-    for (size_t i = 0; i < pictures.size(); ++i) {
-        if (pictures[i].Outcome.Failed()) {
-            std::fprintf(stderr, "%s\n", pictures[i].Outcome.GetReport().c_str());
-            return 1;
-        }
-        WriteBitmapFile(pictures[i].Bitmap, i == 0 ? firstOutput : secondOutput);
-        if (FunStatContext.Failed()) {
-            std::fprintf(stderr, "%s\n", FunStatContext.GetReport().c_str());
-            return 1;
-        }
+    for (const TFramePicture& picture : pictures) {
+        if (Failed(picture.Outcome)) return 1;
     }
+    WriteBitmapFiles({{&pictures[0].Bitmap, firstOutput}, {&pictures[1].Bitmap, secondOutput}});
+    if (Failed(FunStatContext)) return 1;
     const double end = Now();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("load %.1f write %.1f total %.1f peak %.1f\n", loaded - start, end - loaded,
-                end - start, usage.ru_maxrss / 1024.0);
+                end - start, PeakMegabytes());
     return 0;
 }
 
@@ -263,11 +260,8 @@ int Scan(const std::vector<std::string>& rows, bool recurse) {
                         std::make_move_iterator(group.end()));
     }
     const double end = Now();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("pictures %zu filter %.1f scan %.1f sort %.1f total %.1f peak %.1f\n",
-                pictures.size(), filtered - start, scanning, sorting, end - start,
-                usage.ru_maxrss / 1024.0);
+                pictures.size(), filtered - start, scanning, sorting, end - start, PeakMegabytes());
     return 0;
 }
 
