@@ -101,4 +101,19 @@ TEST_F(MonitorsTest, SpanFitsOnePictureToTheWholeDesktopAndAMonitorUnpluggedGets
               kPrimary.size());
 }
 
+TEST_F(MonitorsTest, AMonitorResizedInPlaceGetsAWallpaperOfItsNewSize) {
+    UseOptions("Each", "Primary");
+    ASSERT_TRUE(BecomesReady(StartProgram()));
+    ASSERT_TRUE(AfterCommand("Next"));
+
+    const xcb_pixmap_t before = Windows().RootPixmap();
+    const QRect smaller(0, 0, 400, 300);
+    Server().ResizeMonitor({"SMALL", smaller});
+    ASSERT_TRUE(PollUntil([&] { return Windows().RootPixmap() != before; }));
+    const QImage screen = Screenshot();
+    EXPECT_EQ(OtherPixels(screen, smaller, kBlue), 0);
+    EXPECT_EQ(OtherPixels(screen, QRect(400, 0, 80, 400), 0), 0) << "no longer the monitor's";
+    EXPECT_EQ(OtherPixels(screen, QRect(0, 300, 400, 100), 0), 0) << "no longer the monitor's";
+}
+
 }  // namespace

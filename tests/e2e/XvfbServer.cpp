@@ -131,6 +131,11 @@ void XvfbServer::RemoveMonitor(const std::string& name) {
     Xrandr({"--delmonitor", name});
 }
 
+void XvfbServer::ResizeMonitor(const XvfbMonitor& monitor) {
+    Xrandr({"--delmonitor", monitor.name, "--setmonitor", monitor.name,
+            XrandrGeometry(monitor.geometry), "none"});
+}
+
 void XvfbServer::Xrandr(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"-d", m_display});
     // xrandr tells what it does on its standard output; its errors still reach the test's.

@@ -39,6 +39,9 @@ public:
     // server's only output and stays: without it the whole screen would be a monitor again.
     void AddMonitor(const XvfbMonitor& monitor);
     void RemoveMonitor(const std::string& name);
+    // The monitor of that name over another part of the screen, in one request as a mode change
+    // comes: Qt reports no screen added or removed, and no new geometry either.
+    void ResizeMonitor(const XvfbMonitor& monitor);
 
 private:
     // Runs xrandr on the server; throws when it fails.
