@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QRect>
 #include <QString>
 
@@ -20,3 +21,23 @@ struct TMonitor {
 
 // The session's monitors, the primary first; none without a screen.
 std::vector<TMonitor> Monitors();
+
+// Tells when the X server's monitors change. Qt's screens report monitors plugged in and out, but
+// not one that keeps its name and changes size or place (a new mode): Qt's screen keeps its old
+// geometry and says nothing, while Monitors() reads the server itself. Without an X11 display it
+// never tells anything; Qt's screen signals are all there is.
+class MonitorWatch : public QObject {
+    Q_OBJECT
+
+public:
+    // The application's watch, made on first use; it goes with the application.
+    static MonitorWatch& Instance();
+
+signals:
+    // After Qt has taken in the change itself; a burst of changes comes as one. It may come when
+    // nothing that Monitors() answers has changed.
+    void MonitorsChanged();
+
+private:
+    using QObject::QObject;
+};
