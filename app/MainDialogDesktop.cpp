@@ -48,6 +48,9 @@ void TMainForm::ConnectDesktopReactions() {
     connect(qGuiApp, &QGuiApplication::screenRemoved, this,
             [this, monitorsChanged] { QTimer::singleShot(0, this, monitorsChanged); });
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &TMainForm::FWinIniChange);
+    // Qt's screens miss a monitor that changes size or place under its name; the X server's own
+    // notice of it comes after Qt has taken it in.
+    connect(&MonitorWatch::Instance(), &MonitorWatch::MonitorsChanged, this, monitorsChanged);
 
     GlobalHotkeys& hotkeys = GlobalHotkeys::Instance();
     // Queued: the key's event is done with before a command may open a window.
