@@ -16,11 +16,6 @@
 
 namespace {
 
-QRect Physical(const QRect& logical, double ratio) {
-    return QRect(qRound(logical.x() * ratio), qRound(logical.y() * ratio),
-                 qRound(logical.width() * ratio), qRound(logical.height() * ratio));
-}
-
 QSize Scaled(const QSize& size, double ratio) {
     return QSize(qRound(size.width() * ratio), qRound(size.height() * ratio));
 }
@@ -41,15 +36,27 @@ const QScreen* ScreenNamed(const QString& name) {
     return nullptr;
 }
 
+// Qt's screens as Wayland gives them: at logical places, each of its own density. Places count
+// at the highest density, so that monitors of different densities side by side never overlap
+// (which would make them mirrors) and the densest keeps its pixels.
 std::vector<TMonitor> QtMonitors() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    double placeRatio = 1.0;
+    for (const QScreen* screen : screens)
+        placeRatio = std::max(placeRatio, screen->devicePixelRatio());
     std::vector<TMonitor> monitors;
     const QScreen* primary = PrimaryScreen();
-    for (const QScreen* screen : QGuiApplication::screens()) {
+    for (const QScreen* screen : screens) {
         const double ratio = screen->devicePixelRatio();
+        const QRect logical = screen->geometry();
+        const QRect available = screen->availableGeometry();
+        const QPoint origin(qRound(logical.x() * placeRatio), qRound(logical.y() * placeRatio));
+        const QPoint inset(qRound((available.x() - logical.x()) * ratio),
+                           qRound((available.y() - logical.y()) * ratio));
         TMonitor monitor{screen->name(),
-                         Physical(screen->geometry(), ratio),
-                         Physical(screen->availableGeometry(), ratio),
-                         screen->geometry(),
+                         QRect(origin, Scaled(logical.size(), ratio)),
+                         QRect(origin + inset, Scaled(available.size(), ratio)),
+                         logical,
                          ratio,
                          screen == primary};
         if (monitor.Primary)

@@ -175,7 +175,11 @@ TEST_F(SwayOutputsTest, OneSwaybgShowsEachOutputItsOwnPicture) {
     EXPECT_EQ(SwaybgProcesses().size(), 1u);
 }
 
-TEST_F(SwayOutputsTest, TheProgramGivesEachOutputAPictureOfItsOwnAndTheCalendarToThePrimary) {
+TEST_F(SwayOutputsTest, TheProgramGivesEachOutputOfItsOwnDensityAPictureAndTheCalendarToThePrimary) {
+    // The primary at twice the density, the other right beside it: Wayland places them in
+    // logical pixels, where the primary is 512 wide.
+    ASSERT_TRUE(Sway().Command("output HEADLESS-1 scale 2 pos 0 0"));
+    ASSERT_TRUE(Sway().Command("output HEADLESS-2 pos 512 0"));
     // The two pictures are the list; Next from none moves both outputs two places on.
     ChildProcess& program = StartProgram();
     ASSERT_TRUE(BecomesReady(program));
