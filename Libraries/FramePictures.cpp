@@ -30,6 +30,7 @@ void Load(const TFramePictureJob& job, uint32_t fillColor, const TPictureEffects
         }
         if (FunStatContext.GivenUp()) break;
     }
+    if (!FunStatContext.Failed() && job.Loaded) job.Loaded(picture);
     picture.Outcome = FunStatContext;
 }
 
@@ -72,8 +73,15 @@ std::vector<TFramePicture> LoadFramePictures(const std::vector<TFramePictureJob>
     const TFunStatContext caller = FunStatContext;
     Load(jobs[0], fillColor, effects, shared, pictures[0]);
     for (std::thread& thread : threads) thread.join();
+    for (size_t i = 1; i < jobs.size(); ++i) {
+        if (loadedBy[i] == i) continue;
+        pictures[i] = pictures[loadedBy[i]];
+        if (!pictures[i].Outcome.Failed() && jobs[i].Loaded) {
+            FunStatContext.Reset(fsPerfect);
+            jobs[i].Loaded(pictures[i]);
+            pictures[i].Outcome = FunStatContext;
+        }
+    }
     FunStatContext = caller;
-    for (size_t i = 1; i < jobs.size(); ++i)
-        if (loadedBy[i] != i) pictures[i] = pictures[loadedBy[i]];
     return pictures;
 }

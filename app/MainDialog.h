@@ -9,6 +9,7 @@
 #include "StoredTextList.h"
 #include "Systemtray.h"
 #include "TerminationSignals.h"
+#include "WallpaperSetters.h"
 
 #include <QImage>
 #include <QMenu>
@@ -38,6 +39,17 @@ class QPainter;
 class TStoredTextList;
 
 // The main window. It owns the program's run-time state; its controls are the live settings.
+// One wallpaper file of a composition: a frame's bitmap (whole, or the part one group of
+// monitors shows; the whole desktop put together from all frames), the monitors that show it, and
+// whether it is written yet.
+struct TPlannedWallpaperFile {
+    std::string Name;
+    size_t Frame = 0;
+    QRect Part;
+    TOutputPicture Monitors;
+    bool Written = false;
+};
+
 class TMainForm : public QWidget {
     Q_OBJECT
 
@@ -271,11 +283,14 @@ private:
     void ConnectDesktopReactions();
     // The layout of the monitors as they are now, by the controls' choices.
     TDesktopLayout CurrentDesktopLayout() const;
-    // Fits the pictures of the layout's frames; the outcome of the current picture's through
-    // FunStatContext.
-    void LoadFittedPictures(const TDesktopLayout& layout);
-    // Writes the wallpaper files of the composed layout and hands them to the desktop.
-    void InstallWallpaperFiles(const std::string& directory);
+    // Fits the pictures of the layout's frames, writing the files that need nothing more (and
+    // marking them written); the outcome of the current picture's through FunStatContext.
+    void LoadFittedPictures(const TDesktopLayout& layout, const std::string& directory,
+                            std::vector<TPlannedWallpaperFile>& files);
+    // Writes the wallpaper files of the composed layout not yet written and hands them all to the
+    // desktop.
+    void InstallWallpaperFiles(const std::string& directory,
+                               const std::vector<TPlannedWallpaperFile>& files);
     // The calendar monitor's list: "Primary", the monitors connected now and the one chosen.
     void UpdateCalendarMonitorItems();
     void ApplyDefaultSkin();

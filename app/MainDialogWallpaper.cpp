@@ -25,6 +25,36 @@ namespace {
 constexpr std::chrono::milliseconds kBusyCursorDelay{500};
 // How many pictures a monitor other than the primary tries before it shows the filling colour.
 constexpr int kFollowingPictureAttempts = 3;
+// The frame of a planned file that is the whole desktop put together from several frames.
+constexpr size_t kWholeDesktop = static_cast<size_t>(-1);
+
+// The files of one composition: the monitors' own where the desktop keeps a picture for each,
+// else one for the whole desktop.
+std::vector<TPlannedWallpaperFile> PlanWallpaperFiles(const TDesktopLayout& layout,
+                                                      bool perMonitor) {
+    std::vector<TPlannedWallpaperFile> files;
+    if (perMonitor && layout.Groups.size() > 1) {
+        for (size_t index = 0; index < layout.Groups.size(); ++index) {
+            const TMonitorGroup& group = layout.Groups[index];
+            const size_t frame = layout.Frames.size() == 1 ? 0 : index;
+            const QRect area = layout.Frames[frame].Area;
+            files.push_back(
+                {MonitorWallpaperFileName(index == 0 ? QString() : group.Outputs.front()),
+                 frame,
+                 area == group.Area ? QRect() : group.Area.translated(-area.topLeft()),
+                 {{}, group.Outputs, group.LogicalGeometries}});
+        }
+        return files;
+    }
+    TOutputPicture whole;
+    for (const TMonitorGroup& group : layout.Groups) {
+        whole.Outputs << group.Outputs;
+        whole.Geometries << group.LogicalGeometries;
+    }
+    files.push_back(
+        {kWallpaperFileName, layout.Frames.size() == 1 ? 0 : kWholeDesktop, QRect(), whole});
+    return files;
+}
 
 }  // namespace
 
@@ -93,10 +123,12 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
         const int margin = ComboBoxToInt(*ui->DesktopMarginComboBox);
         DesktopArea = layout.CalendarWorkArea.adjusted(margin, margin, -margin, -margin);
         DesktopPixelRatio = layout.CalendarPixelRatio;
+        std::vector<TPlannedWallpaperFile> files =
+            PlanWallpaperFiles(layout, WallpaperPerMonitor());
         // Monitors that came, went or changed size want pictures of their own.
         if (reload || DesktopWidth <= 0 || DesktopHeight <= 0 || FittedPicture.isNull() ||
             layout.Frames != ComposedLayout.Frames) {
-            LoadFittedPictures(layout);
+            LoadFittedPictures(layout, directory, files);
             // The desktop keeps its wallpaper; the scheduler moves on from an empty title. A
             // picture that was only given up on stays the current one.
             if (FunStatContext.Failed() && !FunStatContext.GivenUp()) CurrentFileTitle.clear();
@@ -112,13 +144,14 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
             (calendarFrame == 0 ? FittedPicture : OtherFittedPictures.at(calendarFrame - 1)).copy();
         SetInfoOnPicture();
         scope.AdoptCalleeFailure();
-        InstallWallpaperFiles(directory);
+        InstallWallpaperFiles(directory, files);
         scope.AdoptCalleeFailure();
     });
     WallpaperBitmap = QImage();
 }
 
-void TMainForm::LoadFittedPictures(const TDesktopLayout& layout) {
+void TMainForm::LoadFittedPictures(const TDesktopLayout& layout, const std::string& directory,
+                                   std::vector<TPlannedWallpaperFile>& files) {
     TPictureEffects effects;
     effects.NormalizeBrightness = ui->UsePictureNormalizeBrightnessCheckBox->isChecked();
     effects.NormalizeMethod =
@@ -149,6 +182,18 @@ void TMainForm::LoadFittedPictures(const TDesktopLayout& layout) {
             job.Candidates.push_back(FollowingPicture(
                 PictureList, CurrentIndex, frame.PictureStep + attempt * layout.Pictures()));
     }
+    // A monitor's own file with no calendar on it is written as soon as its picture is ready,
+    // while the others still load. The primary's waits: its outcome is the composition's.
+    for (TPlannedWallpaperFile& file : files) {
+        if (file.Frame == 0 || file.Frame >= jobs.size() || !file.Part.isNull() ||
+            file.Frame == static_cast<size_t>(layout.CalendarFrame))
+            continue;
+        jobs[file.Frame].Loaded = [path = directory + file.Name](TFramePicture& picture) {
+            // A write cut short by a kill leaves a temporary file the size of the wallpaper.
+            RemoveLeftoverReplacements(path);
+            WriteBitmapFile(picture.Bitmap, path);
+        };
+    }
     const QRect primary = layout.Frames.front().Area;
     DesktopWidth = primary.width();
     DesktopHeight = primary.height();
@@ -170,6 +215,9 @@ void TMainForm::LoadFittedPictures(const TDesktopLayout& layout) {
     AppliedNormalizationFactor = pictures.front().Factor;
     FunStatContext = pictures.front().Outcome;
     if (FunStatContext.Failed()) return;
+    for (TPlannedWallpaperFile& file : files)
+        if (jobs.size() > file.Frame && jobs[file.Frame].Loaded)
+            file.Written = !pictures[file.Frame].Outcome.Failed();
     FittedPicture = std::move(pictures.front().Bitmap);
     for (size_t i = 1; i < pictures.size(); ++i) {
         QImage& fitted = OtherFittedPictures.emplace_back(std::move(pictures[i].Bitmap));
@@ -181,7 +229,8 @@ void TMainForm::LoadFittedPictures(const TDesktopLayout& layout) {
     }
 }
 
-void TMainForm::InstallWallpaperFiles(const std::string& directory) {
+void TMainForm::InstallWallpaperFiles(const std::string& directory,
+                                      const std::vector<TPlannedWallpaperFile>& files) {
     TStatusScope scope("TMainForm::InstallWallpaperFiles");
     scope.Run([&] {
         const TDesktopLayout& layout = ComposedLayout;
@@ -189,38 +238,18 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory) {
             if (frame == static_cast<size_t>(layout.CalendarFrame)) return WallpaperBitmap;
             return frame == 0 ? FittedPicture : OtherFittedPictures.at(frame - 1);
         };
-        // Each file with the monitors that show it; the bitmaps made here only for a file live as
-        // long as the writes.
-        std::vector<TOutputPicture> pictures;
+        // The bitmaps made here only for a file live as long as the writes.
         std::vector<TBitmapFileJob> writes;
         std::vector<QImage> made;
-        made.reserve(layout.Groups.size());
-        auto add = [&](const QImage& bitmap, const std::string& name, TOutputPicture picture) {
-            writes.push_back({&bitmap, directory + name});
-            picture.Path = name;
+        made.reserve(files.size());
+        std::vector<TOutputPicture> pictures;
+        for (const TPlannedWallpaperFile& file : files) {
+            TOutputPicture picture = file.Monitors;
+            picture.Path = file.Name;
             pictures.push_back(std::move(picture));
-        };
-        if (layout.Groups.size() > 1 && WallpaperPerMonitor()) {
-            for (size_t index = 0; index < layout.Groups.size(); ++index) {
-                const TMonitorGroup& group = layout.Groups[index];
-                const size_t frame = layout.Frames.size() == 1 ? 0 : index;
-                const QRect area = layout.Frames[frame].Area;
-                const QImage& bitmap = frameBitmap(frame);
-                add(area == group.Area
-                        ? bitmap
-                        : made.emplace_back(bitmap.copy(group.Area.translated(-area.topLeft()))),
-                    MonitorWallpaperFileName(index == 0 ? QString() : group.Outputs.front()),
-                    {{}, group.Outputs, group.LogicalGeometries});
-            }
-        } else {
-            TOutputPicture whole;
-            for (const TMonitorGroup& group : layout.Groups) {
-                whole.Outputs << group.Outputs;
-                whole.Geometries << group.LogicalGeometries;
-            }
-            if (layout.Frames.size() == 1) {
-                add(frameBitmap(0), kWallpaperFileName, std::move(whole));
-            } else {
+            if (file.Written) continue;
+            const QImage* bitmap = nullptr;
+            if (file.Frame == kWholeDesktop) {
                 // What no monitor shows is the filling colour.
                 QImage& desktop = made.emplace_back(layout.Desktop, QImage::Format_ARGB32);
                 desktop.fill(FillingRgb(FillingPictureColor()));
@@ -228,9 +257,13 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory) {
                 painter.setCompositionMode(QPainter::CompositionMode_Source);
                 for (size_t frame = 0; frame < layout.Frames.size(); ++frame)
                     painter.drawImage(layout.Frames[frame].Area.topLeft(), frameBitmap(frame));
-                painter.end();
-                add(desktop, kWallpaperFileName, std::move(whole));
+                bitmap = &desktop;
+            } else if (!file.Part.isNull()) {
+                bitmap = &made.emplace_back(frameBitmap(file.Frame).copy(file.Part));
+            } else {
+                bitmap = &frameBitmap(file.Frame);
             }
+            writes.push_back({bitmap, directory + file.Name});
         }
         // A write cut short by a kill leaves a temporary file the size of the wallpaper.
         for (const TBitmapFileJob& write : writes) RemoveLeftoverReplacements(write.FileName);
