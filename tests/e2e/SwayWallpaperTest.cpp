@@ -175,7 +175,7 @@ TEST_F(SwayOutputsTest, OneSwaybgShowsEachOutputItsOwnPicture) {
     EXPECT_EQ(SwaybgProcesses().size(), 1u);
 }
 
-TEST_F(SwayOutputsTest, TheProgramGivesEachOutputOfItsOwnDensityAPictureAndTheCalendarToThePrimary) {
+TEST_F(SwayOutputsTest, EachOutputOfItsOwnDensityGetsAPictureAndThePrimaryTheCalendar) {
     // The primary at twice the density, the other right beside it: Wayland places them in
     // logical pixels, where the primary is 512 wide.
     ASSERT_TRUE(Sway().Command("output HEADLESS-1 scale 2 pos 0 0"));
