@@ -5,13 +5,15 @@
 # the photograph (ImageMagick's full decode for a PNG) plus dd writing a file of the BMP's size.
 # The contenders run in turn, round after round. Prints the per-stage table of tapestrel_bench
 # first, then the medians and our ratio to each tool. Then times the rebuild of the picture list
-# from directory rows against find and sort over the same files, and the composition for two 4K
-# monitors (two photographs loaded side by side, two BMPs written) against one monitor's job.
+# from directory rows against find and sort over the same files, the composition for two 4K
+# monitors (two photographs loaded side by side, two BMPs written) against one monitor's job, and
+# the wait from "Tapestrel Next" to the new root pixmap against xwallpaper, feh and hsetroot.
 #
 #   bench/compare.sh            everything (a few minutes)
 #   bench/compare.sh --quick    only the comparisons, with fewer runs
 #   bench/compare.sh --scan     only the directory scan (with --quick: fewer runs), no redraw
 #   bench/compare.sh --monitors only the two monitors (with --quick: fewer runs)
+#   bench/compare.sh --latency  only the wait from a command to the new wallpaper on the screen
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,18 +22,21 @@ stages=yes
 jobs=yes
 scan=yes
 monitors=yes
+latency=yes
 for option in "$@"; do
   case $option in
     --quick) runs=7 stages=no ;;
-    --scan) jobs=no stages=no monitors=no ;;
-    --monitors) jobs=no stages=no scan=no ;;
-    *) echo "usage: bench/compare.sh [--quick] [--scan | --monitors]" >&2; exit 2 ;;
+    --scan) jobs=no stages=no monitors=no latency=no ;;
+    --monitors) jobs=no stages=no scan=no latency=no ;;
+    --latency) jobs=no stages=no scan=no monitors=no ;;
+    *) echo "usage: bench/compare.sh [--quick] [--scan | --monitors | --latency]" >&2; exit 2 ;;
   esac
 done
 
 ./scripts/install-deps
 tools=()
 [ "$jobs" = no ] || tools+=(feh libvips-tools libjpeg-turbo-progs xvfb x11-utils)
+[ "$latency" = no ] || tools+=(feh xwallpaper hsetroot xvfb x11-utils)
 missing=()
 for package in "${tools[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
@@ -48,14 +53,16 @@ fi
 
 build=build/bench-release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPESTREL_TESTS=OFF >/dev/null
-cmake --build "$build" --target tapestrel_bench >/dev/null
+cmake --build "$build" --target tapestrel_bench tapestrel_root_latency Tapestrel >/dev/null
 bench=$PWD/$build/bench/tapestrel_bench
 pictures=$PWD/$build/bench/pictures
-[ "$jobs" = no ] && [ "$monitors" = no ] || "$bench" generate "$pictures"
+[ "$jobs" = no ] && [ "$monitors" = no ] && [ "$latency" = no ] || "$bench" generate "$pictures"
 
 work=$(mktemp -d)
 xvfb=
+programs=()
 cleanup() {
+  for program in "${programs[@]}"; do kill "$program" 2>/dev/null && wait "$program" 2>/dev/null; done
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
@@ -201,6 +208,65 @@ if [ "$monitors" = yes ]; then
   echo "two monitors: $verdict; load after $(cut -d' ' -f1-3 /proc/loadavg)"
   summary+=("two monitors 2 x $screen: ${pair} ms; $verdict")
   targets+=("two monitors at most 1.2x (the slower single job + one write), peak under 2x one monitor's")
+fi
+
+# From a command to the root window's new pixmap on a 3840x2160 screen, as the user waits for it:
+# "Tapestrel Next" to a running copy with the calendar shown (the default) and hidden, over two
+# 24 MP photographs in turn, against xwallpaper, feh and hsetroot started afresh on one of them.
+if [ "$latency" = yes ]; then
+  latency_tool=$PWD/$build/bench/tapestrel_root_latency
+  start_x 3840x2160
+  shown_first=
+  for calendar in TRUE FALSE; do
+    home=$work/calendar-$calendar
+    mkdir -p "$home/program" "$home/pictures" "$home/run"
+    chmod 700 "$home/run"
+    ln -f "$pictures/photo-24mp.jpg" "$pictures/photo-24mp-b.jpg" "$home/pictures/" 2>/dev/null ||
+      cp "$pictures/photo-24mp.jpg" "$pictures/photo-24mp-b.jpg" "$home/pictures/"
+    cp "$build/Tapestrel" "$home/program/"
+    printf '[Wallpaper]\r\nIsAutoChange=FALSE\r\n\r\n[Calendar]\r\nShow=%s\r\n\r\n[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE\r\n\r\n[DirectoryList]\r\nCount=1\r\nTitle0=%s\r\nActive0=TRUE\r\nRecurs0=FALSE\r\n' \
+      "$calendar" "$home/pictures" >"$home/program/Tapestrel.ini"
+    environment="HOME=$home XDG_RUNTIME_DIR=$home/run DISPLAY=$display QT_QPA_PLATFORM=xcb"
+    env $environment "$home/program/Tapestrel" >/dev/null 2>&1 &
+    programs+=($!)
+    for _ in $(seq 100); do
+      [ -S "$home/run/Mutex_ProgramInstance_Tapestrel.sock" ] && break
+      sleep 0.1
+    done
+    command="$latency_tool env $environment $home/program/Tapestrel Next"
+    if [ "$calendar" = TRUE ]; then shown=$command; else hidden=$command; fi
+  done
+  contenders=("$shown" "$hidden" "$latency_tool xwallpaper --zoom $pictures/photo-24mp.jpg"
+    "$latency_tool feh --no-fehbg --bg-fill $pictures/photo-24mp.jpg"
+    "$latency_tool hsetroot -fill $pictures/photo-24mp.jpg")
+  names=("Tapestrel Next, calendar shown" "Tapestrel Next, calendar hidden" "xwallpaper --zoom"
+    "feh --bg-fill" "hsetroot -fill")
+  echo
+  echo "== latency: command -> new root pixmap, 3840x2160, 24 MP JPEGs (load $(cut -d' ' -f1-3 /proc/loadavg)) =="
+  latencies=()
+  for ((round = -2; round < runs; round++)); do
+    for ((i = 0; i < ${#contenders[@]}; i++)); do
+      value=$(DISPLAY=$display HOME=$work bash -c "${contenders[i]}" 2>/dev/null) || {
+        echo "no new root pixmap after: ${contenders[i]}" >&2
+        exit 1
+      }
+      [ "$round" -lt 0 ] || latencies[i]+="$value "
+    done
+  done
+  medians=()
+  for ((i = 0; i < ${#contenders[@]}; i++)); do
+    medians[i]=$(tr ' ' '\n' <<<"${latencies[i]}" | grep . | sort -n |
+      awk '{ value[NR] = $1 } END { printf "%.1f", NR % 2 ? value[(NR + 1) / 2] : (value[NR / 2] + value[NR / 2 + 1]) / 2 }')
+    printf '%-32s %9s ms\n' "${names[i]}" "${medians[i]}"
+  done
+  verdict=$(awk -v s="${medians[0]}" -v h="${medians[1]}" -v x="${medians[2]}" 'BEGIN {
+    printf "calendar shown %.2fx xwallpaper, %+.1f ms over hidden", s / x, s - h }')
+  echo "tapestrel: $verdict; load after $(cut -d' ' -f1-3 /proc/loadavg)"
+  summary+=("latency, Tapestrel Next: ${medians[0]} ms; $verdict")
+  targets+=("latency with the calendar at most 0.6x xwallpaper and 30 ms over hidden")
+  for program in "${programs[@]}"; do kill "$program" 2>/dev/null && wait "$program" 2>/dev/null; done
+  programs=()
+  stop_x
 fi
 
 if [ "$scan" = yes ]; then

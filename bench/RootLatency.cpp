@@ -1,0 +1,99 @@
+// Runs a command on the X display and prints the milliseconds from its start until the root
+// window's wallpaper pixmap is named anew (_XROOTPMAP_ID set, by then drawn): what a user who asked
+// for a new wallpaper waits for. A setter that ended the previous one's client may well get the
+// same pixmap id again, so the setting counts, not the value. The command's own end is not waited
+// for first: a program may set the pixmap and go on, or hand the request to a running copy and end
+// before it is done.
+//
+//   tapestrel_root_latency COMMAND [ARGUMENT...]
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int kTimeoutMilliseconds = 30000;
+
+struct Free {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+
+xcb_atom_t Atom(xcb_connection_t* x, const char* name) {
+    std::unique_ptr<xcb_intern_atom_reply_t, Free> reply(xcb_intern_atom_reply(
+        x, xcb_intern_atom(x, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tapestrel_root_latency COMMAND [ARGUMENT...]\n");
+        return 2;
+    }
+    int screenNumber = 0;
+    xcb_connection_t* x = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(x)) {
+        std::fprintf(stderr, "no X display\n");
+        return 1;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(x));
+    for (; screenNumber > 0 && screens.rem > 1; --screenNumber) xcb_screen_next(&screens);
+    const xcb_window_t root = screens.data->root;
+    const xcb_atom_t atom = Atom(x, "_XROOTPMAP_ID");
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(x, root, XCB_CW_EVENT_MASK, &events);
+    // A round trip: the selection is in force before the command starts.
+    std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+
+    const auto start = std::chrono::steady_clock::now();
+    // The command's own words would mix with ours.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, argv[1], &quiet, nullptr, argv + 1, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) {
+        std::fprintf(stderr, "cannot start %s\n", argv[1]);
+        return 1;
+    }
+    pollfd watch{xcb_get_file_descriptor(x), POLLIN, 0};
+    double elapsed = -1;
+    while (elapsed < 0) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
+            const auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            const bool named = (event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY &&
+                               property->atom == atom && property->state == XCB_PROPERTY_NEW_VALUE;
+            std::free(event);
+            if (named) {
+                elapsed = std::chrono::duration<double, std::milli>(
+                              std::chrono::steady_clock::now() - start)
+                              .count();
+                break;
+            }
+        }
+        if (elapsed >= 0) break;
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (waited > std::chrono::milliseconds(kTimeoutMilliseconds) || poll(&watch, 1, 100) < 0 ||
+            xcb_connection_has_error(x)) {
+            std::fprintf(stderr, "the root pixmap stayed\n");
+            break;
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    xcb_disconnect(x);
+    if (elapsed < 0) return 1;
+    std::printf("%.1f\n", elapsed);
+    return 0;
+}
