@@ -73,7 +73,10 @@ std::optional<QImage> InServerLayout(QImage image, const xcb_visualtype_t& visua
     if (format.bits_per_pixel != 32 || visual._class != XCB_VISUAL_CLASS_TRUE_COLOR ||
         setup.image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
         return std::nullopt;
-    image = image.convertToFormat(QImage::Format_RGB32);
+    // A 24-bit server ignores the fourth byte, which is all that sets ARGB32 apart (not
+    // premultiplied): the composed wallpaper goes up without a copy.
+    if (format.depth != 24 || image.format() != QImage::Format_ARGB32)
+        image = image.convertToFormat(QImage::Format_RGB32);
     if (visual.red_mask == 0xff0000 && visual.blue_mask == 0xff) return image;
     if (visual.red_mask == 0xff && visual.blue_mask == 0xff0000) return image.rgbSwapped();
     return std::nullopt;
@@ -85,7 +88,11 @@ int SetRootWindowPixmap(const std::string& path) {
     QImageReader reader(QFile::decodeName(path.c_str()));
     const QImage picture = reader.read();
     if (picture.isNull()) return reader.error() == QImageReader::FileNotFoundError ? ENOENT : EIO;
+    return SetRootWindowPixmap(picture);
+}
 
+int SetRootWindowPixmap(const QImage& picture) {
+    if (picture.isNull()) return EINVAL;
     int screenNumber = 0;
     Connection connection(xcb_connect(nullptr, &screenNumber));
     xcb_connection_t* x = connection.get();

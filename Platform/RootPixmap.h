@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+
 #include <string>
 
 // The background of the X display's root window, as window managers without a desktop of their
@@ -7,3 +9,5 @@
 // ESETROOT_PMAP_ID so that other programs (and the next change) find it. The pixmap of the
 // previous change is freed. 0, or an errno code.
 int SetRootWindowPixmap(const std::string& path);
+// The same with the picture itself.
+int SetRootWindowPixmap(const QImage& picture);

@@ -246,7 +246,16 @@ Outcome SetKde(DesktopTools& tools, const std::vector<TOutputPicture>& pictures)
                       {script});
 }
 
-Outcome SetLxqt(DesktopTools& tools, const std::string& path) {
+// The root window shows the pixels the caller still holds, or else the file's.
+Outcome SetRoot(const TOutputPicture& picture) {
+    return {picture.Pixels.isNull() ? SetRootWindowPixmap(picture.Path)
+                                    : SetRootWindowPixmap(picture.Pixels),
+            {},
+            {}};
+}
+
+Outcome SetLxqt(DesktopTools& tools, const TOutputPicture& picture) {
+    const std::string& path = picture.Path;
     // pcmanfm-qt hands the picture to the copy of it that runs and ends well, also when that copy
     // shows no desktop or none runs: then the picture is neither shown nor kept. So we ask first.
     const Outcome desktop = tools.Call(
@@ -267,7 +276,7 @@ Outcome SetLxqt(DesktopTools& tools, const std::string& path) {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return {
             ENOTSUP, {}, QStringLiteral("pcmanfm-qt shows no desktop (start it with --desktop)")};
-    return {SetRootWindowPixmap(path), {}, {}};
+    return SetRoot(picture);
 }
 
 Outcome SetHyprland(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
@@ -353,7 +362,7 @@ Outcome SetDesktop(DesktopKind kind, const std::vector<TOutputPicture>& pictures
         case DesktopKind::Kde:
             return SetKde(tools, pictures);
         case DesktopKind::Lxqt:
-            return SetLxqt(tools, path);
+            return SetLxqt(tools, pictures.front());
         case DesktopKind::Sway:
             return SetSway(tools, pictures);
         case DesktopKind::Hyprland:
@@ -361,7 +370,7 @@ Outcome SetDesktop(DesktopKind kind, const std::vector<TOutputPicture>& pictures
         case DesktopKind::WaylandSwaybg:
             return SetSwaybg(tools, pictures);
         case DesktopKind::X11Root:
-            return {SetRootWindowPixmap(path), {}, {}};
+            return SetRoot(pictures.front());
         case DesktopKind::Unsupported:
             return {ENOTSUP,
                     {},

@@ -2,6 +2,7 @@
 
 #include "DesktopDetection.h"
 
+#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QStringList>
@@ -19,6 +20,9 @@ struct TOutputPicture {
     std::string Path;
     QStringList Outputs = {};      // the monitors' names (X11's RandR outputs, Wayland's outputs)
     QList<QRect> Geometries = {};  // each output's place, as the session's own tools count
+    // The picture itself where the caller still holds it: what shows pixels rather than a file
+    // (the root window) takes them instead of reading the file back.
+    QImage Pixels = {};
 };
 
 // Whether the desktop keeps a picture for each output; else it takes one picture for the whole

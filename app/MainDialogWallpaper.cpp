@@ -264,13 +264,15 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory,
                 bitmap = &frameBitmap(file.Frame);
             }
             writes.push_back({bitmap, directory + file.Name});
+            // The root window takes the pixels at hand rather than reading the file back.
+            pictures.back().Pixels = *bitmap;
         }
         // A write cut short by a kill leaves a temporary file the size of the wallpaper.
         for (const TBitmapFileJob& write : writes) RemoveLeftoverReplacements(write.FileName);
         WriteBitmapFiles(writes);
         scope.AdoptCalleeFailure();
+        // What the desktop takes from here on are the files, or the pixels the pictures share.
         made.clear();
-        // The desktop reads the files: the copy with the calendar is done with.
         WallpaperBitmap = QImage();
         SetFilesAsWallpaper(std::move(pictures));
         scope.AdoptCalleeFailure();
