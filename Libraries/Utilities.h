@@ -95,12 +95,16 @@ void DeleteUninstallerRegistry(std::string_view keyName);
 // Makes composed picture files the desktop wallpaper, each on the monitors it names (as
 // SetDesktopWallpaper takes them); a bare name is taken from GetTempPath. The desktop gets a new
 // name for the same pixels each time (it would show its cached picture for a name it knows); the
-// two newest names of each file are kept.
+// two newest names of each file are kept. A desktop that shows the pictures' pixels gets them
+// alone, without names.
 void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures);
 // The picture file on every monitor.
 void SetFileAsWallpaper(std::string_view fileName);
 // Whether the desktop keeps a wallpaper for each monitor.
 bool WallpaperPerMonitor();
+// Whether the desktop shows the pixels it is given and reads no file: the screen need not wait
+// for the file to be written.
+bool WallpaperFromPixels();
 
 // The composed wallpaper's file in the private folder: the whole desktop's, or the primary
 // monitor's where each monitor has its own.

@@ -93,6 +93,10 @@ bool WallpaperPerMonitor() {
     return KeepsPicturePerOutput(DetectDesktop(QProcessEnvironment::systemEnvironment()));
 }
 
+bool WallpaperFromPixels() {
+    return ShowsPixelsOnly(DetectDesktop(QProcessEnvironment::systemEnvironment()));
+}
+
 std::string MonitorWallpaperFileName(const QString& output) {
     if (output.isEmpty()) return kWallpaperFileName;
     // Monitor names are the session's; only plain characters go into a file name.
@@ -126,6 +130,16 @@ void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {
     TStatusScope scope("SetFileAsWallpaper");
     std::vector<std::string> handedOut;
     scope.Run([&] {
+        const DesktopKind desktop = DetectDesktop(QProcessEnvironment::systemEnvironment());
+        if (ShowsPixelsOnly(desktop) &&
+            std::none_of(pictures.begin(), pictures.end(),
+                         [](const TOutputPicture& picture) { return picture.Pixels.isNull(); })) {
+            const WallpaperResult result = SetDesktopWallpaper(desktop, pictures);
+            if (result.error != 0)
+                scope.Raise("Failed to set wallpaper.", pictures.front().Path, result.reason,
+                            result.error);
+            return;
+        }
         std::vector<std::string> composed;
         for (TOutputPicture& picture : pictures) {
             if (GetFileDir(picture.Path).empty()) {
@@ -140,8 +154,7 @@ void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {
                 scope.Raise("Failed to set wallpaper.", composed.back(), {}, error);
             handedOut.push_back(picture.Path);
         }
-        const WallpaperResult result =
-            SetDesktopWallpaper(DetectDesktop(QProcessEnvironment::systemEnvironment()), pictures);
+        const WallpaperResult result = SetDesktopWallpaper(desktop, pictures);
         if (result.error != 0)
             scope.Raise("Failed to set wallpaper.", composed.front(),
                         result.reason.empty() ? handedOut.front() : result.reason, result.error);

@@ -398,6 +398,10 @@ bool KeepsPicturePerOutput(DesktopKind kind) {
     }
 }
 
+bool ShowsPixelsOnly(DesktopKind kind) {
+    return kind == DesktopKind::X11Root;
+}
+
 WallpaperResult SetDesktopWallpaper(DesktopKind kind, const std::vector<TOutputPicture>& pictures) {
     if (pictures.empty()) return {EINVAL, "no picture to show"};
     const Outcome outcome = SetDesktop(kind, pictures);

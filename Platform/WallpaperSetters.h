@@ -28,6 +28,8 @@ struct TOutputPicture {
 // Whether the desktop keeps a picture for each output; else it takes one picture for the whole
 // desktop.
 bool KeepsPicturePerOutput(DesktopKind kind);
+// Whether the desktop shows the pixels it is given and reads no file (the X11 root window).
+bool ShowsPixelsOnly(DesktopKind kind);
 
 // Makes the picture files the wallpaper of the desktop of that kind: for a desktop that keeps a
 // picture for each output, one for each group of outputs, the primary's first; else one for the

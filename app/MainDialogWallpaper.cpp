@@ -267,10 +267,18 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory,
             // The root window takes the pixels at hand rather than reading the file back.
             pictures.back().Pixels = *bitmap;
         }
+        // A desktop that shows the pixels has them before the files are written, which is all
+        // the screen waits for; the files still come in the same change.
+        const bool pixelsFirst = writes.size() == files.size() && WallpaperFromPixels();
+        if (pixelsFirst) {
+            SetFilesAsWallpaper(pictures);
+            scope.KeepCalleeFailure();
+        }
         // A write cut short by a kill leaves a temporary file the size of the wallpaper.
         for (const TBitmapFileJob& write : writes) RemoveLeftoverReplacements(write.FileName);
         WriteBitmapFiles(writes);
         scope.AdoptCalleeFailure();
+        if (pixelsFirst) return;
         // What the desktop takes from here on are the files, or the pixels the pictures share.
         made.clear();
         WallpaperBitmap = QImage();

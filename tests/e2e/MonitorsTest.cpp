@@ -89,16 +89,18 @@ TEST_F(MonitorsTest, SpanFitsOnePictureToTheWholeDesktopAndAMonitorUnpluggedGets
     std::optional<QImage> screen = AfterCommand("Next");
     ASSERT_TRUE(screen);
     EXPECT_EQ(screen->pixel(kUnshown) & 0xffffff, kRed) << "one picture over the bounding box";
-    EXPECT_EQ(QImage(QString::fromStdString(ComposedWallpaperFile().string())).size(),
-              QSize(1120, 480));
+    // The root window has the pixels before the file is written.
+    const auto composedSize = [&] {
+        return QImage(QString::fromStdString(ComposedWallpaperFile().string())).size();
+    };
+    EXPECT_TRUE(PollUntil([&] { return composedSize() == QSize(1120, 480); }));
     EXPECT_EQ(OtherPixels(*screen, kSmall, kRed), 0);
 
     // The primary monitor alone: its own wallpaper, which X repeats over the rest of the screen.
     const xcb_pixmap_t spanned = Windows().RootPixmap();
     Server().RemoveMonitor("SMALL");
     ASSERT_TRUE(PollUntil([&] { return Windows().RootPixmap() != spanned; }));
-    EXPECT_EQ(QImage(QString::fromStdString(ComposedWallpaperFile().string())).size(),
-              kPrimary.size());
+    EXPECT_TRUE(PollUntil([&] { return composedSize() == kPrimary.size(); }));
 }
 
 TEST_F(MonitorsTest, AMonitorResizedInPlaceGetsAWallpaperOfItsNewSize) {
