@@ -6,6 +6,10 @@
 // before it is done.
 //
 //   tapestrel_root_latency COMMAND [ARGUMENT...]
+//   tapestrel_root_latency --upload WxH   the milliseconds of the program's own root window
+//                                         setter for a composed picture of that size alone
+
+#include "RootPixmap.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <QImage>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,9 +38,31 @@ xcb_atom_t Atom(xcb_connection_t* x, const char* name) {
     return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
+// The root window's setter alone, as the program calls it with the pixels it composed.
+int Upload(const char* size) {
+    int width = 0;
+    int height = 0;
+    if (std::sscanf(size, "%dx%d", &width, &height) != 2 || width < 1 || height < 1) return 2;
+    QImage picture(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x) row[x] = qRgb(x & 0xff, y & 0xff, (x ^ y) & 0xff);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    if (const int error = SetRootWindowPixmap(picture); error != 0) {
+        std::fprintf(stderr, "the root pixmap was not set: %s\n", std::strerror(error));
+        return 1;
+    }
+    std::printf("%.1f\n",
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--upload") == 0) return Upload(argv[2]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: tapestrel_root_latency COMMAND [ARGUMENT...]\n");
         return 2;
