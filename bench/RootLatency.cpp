@@ -6,6 +6,9 @@
 // before it is done.
 //
 //   tapestrel_root_latency COMMAND [ARGUMENT...]
+//   tapestrel_root_latency --file MARK COMMAND [ARGUMENT...]
+//                                         the same until the file MARK exists: a desktop's
+//                                         setting tool called, which made it
 //   tapestrel_root_latency --upload WxH   the milliseconds of the program's own root window
 //                                         setter for a composed picture of that size alone
 
@@ -63,8 +66,16 @@ int Upload(const char* size) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--upload") == 0) return Upload(argv[2]);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: tapestrel_root_latency COMMAND [ARGUMENT...]\n");
+    // What tells that the wallpaper was handed over: the root's pixmap, or a mark file.
+    const char* mark = nullptr;
+    char** command = argv + 1;
+    if (argc >= 4 && std::strcmp(argv[1], "--file") == 0) {
+        mark = argv[2];
+        command = argv + 3;
+        unlink(mark);
+    }
+    if (*command == nullptr) {
+        std::fprintf(stderr, "usage: tapestrel_root_latency [--file MARK] COMMAND [ARGUMENT...]\n");
         return 2;
     }
     int screenNumber = 0;
@@ -88,32 +99,38 @@ int main(int argc, char** argv) {
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
-    const int spawned = posix_spawnp(&child, argv[1], &quiet, nullptr, argv + 1, environ);
+    const int spawned = posix_spawnp(&child, command[0], &quiet, nullptr, command, environ);
     posix_spawn_file_actions_destroy(&quiet);
     if (spawned != 0) {
-        std::fprintf(stderr, "cannot start %s\n", argv[1]);
+        std::fprintf(stderr, "cannot start %s\n", command[0]);
         return 1;
     }
     pollfd watch{xcb_get_file_descriptor(x), POLLIN, 0};
     double elapsed = -1;
+    const auto since = [&] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
     while (elapsed < 0) {
+        if (mark != nullptr && access(mark, F_OK) == 0) {
+            elapsed = since();
+            break;
+        }
         while (xcb_generic_event_t* event = xcb_poll_for_event(x)) {
             const auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
             const bool named = (event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY &&
                                property->atom == atom && property->state == XCB_PROPERTY_NEW_VALUE;
             std::free(event);
-            if (named) {
-                elapsed = std::chrono::duration<double, std::milli>(
-                              std::chrono::steady_clock::now() - start)
-                              .count();
+            if (named && mark == nullptr) {
+                elapsed = since();
                 break;
             }
         }
         if (elapsed >= 0) break;
         const auto waited = std::chrono::steady_clock::now() - start;
-        if (waited > std::chrono::milliseconds(kTimeoutMilliseconds) || poll(&watch, 1, 100) < 0 ||
-            xcb_connection_has_error(x)) {
-            std::fprintf(stderr, "the root pixmap stayed\n");
+        if (waited > std::chrono::milliseconds(kTimeoutMilliseconds) ||
+            poll(&watch, 1, mark != nullptr ? 1 : 100) < 0 || xcb_connection_has_error(x)) {
+            std::fprintf(stderr, "no new wallpaper was handed over\n");
             break;
         }
     }

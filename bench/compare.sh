@@ -14,6 +14,7 @@
 #   bench/compare.sh --scan     only the directory scan (with --quick: fewer runs), no redraw
 #   bench/compare.sh --monitors only the two monitors (with --quick: fewer runs)
 #   bench/compare.sh --latency  only the wait from a command to the new wallpaper on the screen
+#                               (PROGRAM=path/Tapestrel times another build of the program)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -212,21 +213,36 @@ fi
 
 # From a command to the root window's new pixmap on a 3840x2160 screen, as the user waits for it:
 # "Tapestrel Next" to a running copy with the calendar shown (the default) and hidden, over two
-# 24 MP photographs in turn, against xwallpaper, feh and hsetroot started afresh on one of them.
+# 24 MP photographs in turn, against xwallpaper, feh and hsetroot started afresh on one of them;
+# and to a copy in a GNOME session, up to the call of its settings tool.
 if [ "$latency" = yes ]; then
   latency_tool=$PWD/$build/bench/tapestrel_root_latency
   start_x 3840x2160
-  shown_first=
-  for calendar in TRUE FALSE; do
+  # A GNOME session's settings tool, as far as the program sees it: it keeps what is set, answers
+  # what is asked and leaves a mark when the picture is set.
+  tools_dir=$work/gnome-tools
+  mkdir -p "$tools_dir"
+  cat >"$tools_dir/gsettings" <<'TOOL'
+#!/bin/sh
+store=$HOME/gsettings
+case $1 in
+  set) printf "'%s'\n" "$4" >"$store.$3"; [ "$3" = picture-uri ] && : >"$HOME/picture-set" ;;
+  get) cat "$store.$3" ;;
+  list-keys) echo picture-uri ;;
+esac
+TOOL
+  chmod +x "$tools_dir/gsettings"
+  for calendar in TRUE FALSE GNOME; do
     home=$work/calendar-$calendar
     mkdir -p "$home/program" "$home/pictures" "$home/run"
     chmod 700 "$home/run"
     ln -f "$pictures/photo-24mp.jpg" "$pictures/photo-24mp-b.jpg" "$home/pictures/" 2>/dev/null ||
       cp "$pictures/photo-24mp.jpg" "$pictures/photo-24mp-b.jpg" "$home/pictures/"
-    cp "$build/Tapestrel" "$home/program/"
+    cp "${PROGRAM:-$build/Tapestrel}" "$home/program/Tapestrel"
     printf '[Wallpaper]\r\nIsAutoChange=FALSE\r\n\r\n[Calendar]\r\nShow=%s\r\n\r\n[BroadcastWallpaperChange]\r\nIsAutoChange=FALSE\r\n\r\n[DirectoryList]\r\nCount=1\r\nTitle0=%s\r\nActive0=TRUE\r\nRecurs0=FALSE\r\n' \
-      "$calendar" "$home/pictures" >"$home/program/Tapestrel.ini"
+      "$([ "$calendar" = FALSE ] && echo FALSE || echo TRUE)" "$home/pictures" >"$home/program/Tapestrel.ini"
     environment="HOME=$home XDG_RUNTIME_DIR=$home/run DISPLAY=$display QT_QPA_PLATFORM=xcb"
+    [ "$calendar" != GNOME ] || environment+=" XDG_CURRENT_DESKTOP=GNOME PATH=$tools_dir:$PATH"
     env $environment "$home/program/Tapestrel" >/dev/null 2>&1 &
     programs+=($!)
     for _ in $(seq 100); do
@@ -234,13 +250,17 @@ if [ "$latency" = yes ]; then
       sleep 0.1
     done
     command="$latency_tool env $environment $home/program/Tapestrel Next"
-    if [ "$calendar" = TRUE ]; then shown=$command; else hidden=$command; fi
+    case $calendar in
+      TRUE) shown=$command ;;
+      FALSE) hidden=$command ;;
+      GNOME) gnome="$latency_tool --file $home/picture-set env $environment $home/program/Tapestrel Next" ;;
+    esac
   done
-  contenders=("$shown" "$hidden" "$latency_tool xwallpaper --zoom $pictures/photo-24mp.jpg"
+  contenders=("$shown" "$hidden" "$gnome" "$latency_tool xwallpaper --zoom $pictures/photo-24mp.jpg"
     "$latency_tool feh --no-fehbg --bg-fill $pictures/photo-24mp.jpg"
     "$latency_tool hsetroot -fill $pictures/photo-24mp.jpg")
-  names=("Tapestrel Next, calendar shown" "Tapestrel Next, calendar hidden" "xwallpaper --zoom"
-    "feh --bg-fill" "hsetroot -fill")
+  names=("Tapestrel Next, calendar shown" "Tapestrel Next, calendar hidden"
+    "Tapestrel Next -> GNOME's setting" "xwallpaper --zoom" "feh --bg-fill" "hsetroot -fill")
   echo
   echo "== latency: command -> new root pixmap, 3840x2160, 24 MP JPEGs (load $(cut -d' ' -f1-3 /proc/loadavg)) =="
   latencies=()
@@ -269,7 +289,7 @@ if [ "$latency" = yes ]; then
   job=$(printf '%s\n' "${jobs_alone[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
   upload=$(printf '%s\n' "${uploads[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
   printf '%-32s %9s ms\n' "our picture job alone" "$job" "the root upload alone" "$upload"
-  verdict=$(awk -v s="${medians[0]}" -v h="${medians[1]}" -v x="${medians[2]}" -v j="$job" \
+  verdict=$(awk -v s="${medians[0]}" -v h="${medians[1]}" -v x="${medians[3]}" -v j="$job" \
     -v u="$upload" 'BEGIN {
     printf "calendar shown %.2fx xwallpaper, %.2fx (job + upload), %+.1f ms over hidden", s / x, s / (j + u), s - h }')
   echo "tapestrel: $verdict; load after $(cut -d' ' -f1-3 /proc/loadavg)"
