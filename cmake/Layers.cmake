@@ -1,8 +1,8 @@
 # The code is layered: each library may use only itself and the libraries below it, and only the
-# Qt modules those link. tapestrel_layer_test(name targets...) adds the test name, which reads
-# every source of the targets and fails on an #include of a header of the program that belongs to
-# no library below, or of a Qt module not linked: the status core must never reach up into the
-# windows, and only the platform layer talks to D-Bus, the network or X11.
+# Qt modules those link. The first the compiler sees to: each library's folder is its include
+# directory, handed on only to the libraries above it. tapestrel_layer_test(name targets...) adds
+# the test name for the second, which reads every source of the targets and fails on an #include
+# of a Qt module not linked: only the platform layer talks to D-Bus, the network or X11.
 
 # Into out_targets: the project's libraries target links to, directly or through others.
 function(tapestrel_libraries_below target out_targets)
@@ -23,22 +23,13 @@ function(tapestrel_layer_test name)
     foreach(target IN LISTS ARGN)
         tapestrel_libraries_below(${target} below)
         set(sources "")
-        set(headers "")
         set(qt_modules "")
         foreach(layer IN ITEMS ${target} ${below})
             get_target_property(layer_sources ${layer} SOURCES)
             get_target_property(layer_directory ${layer} SOURCE_DIR)
             foreach(source IN LISTS layer_sources)
-                get_filename_component(file_name ${source} NAME)
-                get_filename_component(stem ${source} NAME_WE)
-                if(source MATCHES "\\.h$")
-                    list(APPEND headers ${file_name})
-                elseif(source MATCHES "\\.ui$")
-                    list(APPEND headers ui_${stem}.h)
-                endif()
                 if(layer STREQUAL target AND source MATCHES "\\.(cpp|h)$")
                     list(APPEND sources ${layer_directory}/${source})
-                    list(APPEND headers ${stem}.moc)
                 endif()
             endforeach()
             # A library's own Qt modules, and those the libraries below hand on to their users.
@@ -56,7 +47,6 @@ function(tapestrel_layer_test name)
         list(REMOVE_DUPLICATES qt_modules)
         string(APPEND rules "list(APPEND layers ${target})\n"
                             "set(${target}_sources \"${sources}\")\n"
-                            "set(${target}_headers \"${headers}\")\n"
                             "set(${target}_qt_modules \"${qt_modules}\")\n")
     endforeach()
     # Qt's headers live in one folder per module: QtCore/QString.
