@@ -281,6 +281,8 @@ private:
     void ConnectSchedulerControls();
     void BuildCalendarPages();
     void ConnectDesktopReactions();
+    // The fitted picture of the composed layout's frame.
+    const QImage& FittedPictureOf(size_t frame) const;
     // The layout of the monitors as they are now, by the controls' choices.
     TDesktopLayout CurrentDesktopLayout() const;
     // Fits the pictures of the layout's frames, writing the files that need nothing more (and

@@ -84,8 +84,7 @@ void TMainForm::FWinIniChange() {
     TStatusScope scope("TMainForm::FWinIniChange");
     scope.Run([&] {
         const TDesktopLayout layout = CurrentDesktopLayout();
-        const int margin = ComboBoxToInt(*ui->DesktopMarginComboBox);
-        const QRect area = layout.CalendarWorkArea.adjusted(margin, margin, -margin, -margin);
+        const QRect area = GetDesktopArea(layout, ComboBoxToInt(*ui->DesktopMarginComboBox));
         const QSize primary = layout.Frames.front().Area.size();
         // A composition stores what it was made for, so a signal that follows it finds nothing new.
         // A new pixel density alone keeps the fitted pictures, whose sizes in pixels are the same.

@@ -120,11 +120,13 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
         }
         UpdateCurrentPictureLabel();
         const TDesktopLayout layout = CurrentDesktopLayout();
-        const int margin = ComboBoxToInt(*ui->DesktopMarginComboBox);
-        DesktopArea = layout.CalendarWorkArea.adjusted(margin, margin, -margin, -margin);
+        DesktopArea = GetDesktopArea(layout, ComboBoxToInt(*ui->DesktopMarginComboBox));
         DesktopPixelRatio = layout.CalendarPixelRatio;
         std::vector<TPlannedWallpaperFile> files =
             PlanWallpaperFiles(layout, WallpaperPerMonitor());
+        // A write cut short by a kill leaves a temporary file the size of the wallpaper.
+        for (const TPlannedWallpaperFile& file : files)
+            RemoveLeftoverReplacements(directory + file.Name);
         // Monitors that came, went or changed size want pictures of their own.
         if (reload || DesktopWidth <= 0 || DesktopHeight <= 0 || FittedPicture.isNull() ||
             layout.Frames != ComposedLayout.Frames) {
@@ -139,15 +141,17 @@ void TMainForm::SetFileAsWallpaper(bool reload) {
         UpdateNormFactorLabel();
 
         // The calendar goes on a copy, so that the fitted picture stays clean for redraws.
-        const size_t calendarFrame = static_cast<size_t>(layout.CalendarFrame);
-        WallpaperBitmap =
-            (calendarFrame == 0 ? FittedPicture : OtherFittedPictures.at(calendarFrame - 1)).copy();
+        WallpaperBitmap = FittedPictureOf(static_cast<size_t>(layout.CalendarFrame)).copy();
         SetInfoOnPicture();
         scope.AdoptCalleeFailure();
         InstallWallpaperFiles(directory, files);
         scope.AdoptCalleeFailure();
     });
     WallpaperBitmap = QImage();
+}
+
+const QImage& TMainForm::FittedPictureOf(size_t frame) const {
+    return frame == 0 ? FittedPicture : OtherFittedPictures.at(frame - 1);
 }
 
 void TMainForm::LoadFittedPictures(const TDesktopLayout& layout, const std::string& directory,
@@ -189,8 +193,6 @@ void TMainForm::LoadFittedPictures(const TDesktopLayout& layout, const std::stri
             file.Frame == static_cast<size_t>(layout.CalendarFrame))
             continue;
         jobs[file.Frame].Loaded = [path = directory + file.Name](TFramePicture& picture) {
-            // A write cut short by a kill leaves a temporary file the size of the wallpaper.
-            RemoveLeftoverReplacements(path);
             WriteBitmapFile(picture.Bitmap, path);
         };
     }
@@ -235,8 +237,8 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory,
     scope.Run([&] {
         const TDesktopLayout& layout = ComposedLayout;
         auto frameBitmap = [&](size_t frame) -> const QImage& {
-            if (frame == static_cast<size_t>(layout.CalendarFrame)) return WallpaperBitmap;
-            return frame == 0 ? FittedPicture : OtherFittedPictures.at(frame - 1);
+            return frame == static_cast<size_t>(layout.CalendarFrame) ? WallpaperBitmap
+                                                                      : FittedPictureOf(frame);
         };
         // The bitmaps made here only for a file live as long as the writes.
         std::vector<TBitmapFileJob> writes;
@@ -274,8 +276,6 @@ void TMainForm::InstallWallpaperFiles(const std::string& directory,
             SetFilesAsWallpaper(pictures);
             scope.KeepCalleeFailure();
         }
-        // A write cut short by a kill leaves a temporary file the size of the wallpaper.
-        for (const TBitmapFileJob& write : writes) RemoveLeftoverReplacements(write.FileName);
         WriteBitmapFiles(writes);
         scope.AdoptCalleeFailure();
         if (pixelsFirst) return;

@@ -98,6 +98,12 @@ stop_x() {
   xvfb=
 }
 
+# The median of the numbers given, one per word, to a tenth.
+median() {  # median NUMBER...
+  printf '%s\n' "$@" | grep . | sort -n |
+    awk '{ value[NR] = $1 } END { printf "%.1f\n", NR % 2 ? value[(NR + 1) / 2] : (value[NR / 2] + value[NR / 2 + 1]) / 2 }'
+}
+
 # Runs the commands in turn, round after round (two rounds of warm-up first), so that a change of
 # load during the run falls on all of them alike rather than on whichever ran as one block then.
 # Prints the median wall time in ms of each command, one per line, in the order given.
@@ -112,12 +118,13 @@ alternate() {  # alternate RUNS COMMAND...
       start=$(date +%s%N)
       bash -c "$command" >/dev/null 2>&1
       end=$(date +%s%N)
-      [ "$round" -lt 0 ] || times[i]+="$(((end - start) / 1000)) "
+      local took=$((end - start))
+      [ "$round" -lt 0 ] || times[i]+="$((took / 1000000)).$(printf '%03d' $((took / 1000 % 1000))) "
     done
   done
   for ((i = 0; i < $#; i++)); do
-    tr ' ' '\n' <<<"${times[i]}" | grep . | sort -n |
-      awk '{ value[NR] = $1 } END { m = NR % 2 ? value[(NR + 1) / 2] : (value[NR / 2] + value[NR / 2 + 1]) / 2; printf "%.1f\n", m / 1000 }'
+    # shellcheck disable=SC2086 # the words of one command's times
+    median ${times[i]}
   done
 }
 
@@ -186,7 +193,7 @@ if [ "$monitors" = yes ]; then
     writes+=("$(sed 's/.*write \([0-9.]*\).*/\1/' <<<"$line")")
     single_peak=$(awk -v a="$single_peak" -v b="${line##* }" 'BEGIN { print (b > a ? b : a) }')
   done
-  write=$(printf '%s\n' "${writes[@]}" | sort -n | sed -n 3p)
+  write=$(median "${writes[@]}")
   pair_peak=$("$bench" monitors "$first" "$second" "$screen" "$work/first.bmp" "$work/second.bmp" |
     sed 's/.*peak //')
 
@@ -275,8 +282,8 @@ TOOL
   done
   medians=()
   for ((i = 0; i < ${#contenders[@]}; i++)); do
-    medians[i]=$(tr ' ' '\n' <<<"${latencies[i]}" | grep . | sort -n |
-      awk '{ value[NR] = $1 } END { printf "%.1f", NR % 2 ? value[(NR + 1) / 2] : (value[NR / 2] + value[NR / 2 + 1]) / 2 }')
+    # shellcheck disable=SC2086 # the words of one contender's latencies
+    medians[i]=$(median ${latencies[i]})
     printf '%-32s %9s ms\n' "${names[i]}" "${medians[i]}"
   done
   # The stages on their own: our picture job (decode, fit, BMP written) and the root setter alone.
@@ -286,8 +293,8 @@ TOOL
     jobs_alone+=("$("$bench" job "$pictures/photo-24mp.jpg" 3840x2160 "$work/job.bmp" | sed 's/.*total \([0-9.]*\).*/\1/')")
     uploads+=("$(DISPLAY=$display "$latency_tool" --upload 3840x2160)")
   done
-  job=$(printf '%s\n' "${jobs_alone[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
-  upload=$(printf '%s\n' "${uploads[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")
+  job=$(median "${jobs_alone[@]}")
+  upload=$(median "${uploads[@]}")
   printf '%-32s %9s ms\n' "our picture job alone" "$job" "the root upload alone" "$upload"
   verdict=$(awk -v s="${medians[0]}" -v h="${medians[1]}" -v x="${medians[3]}" -v j="$job" \
     -v u="$upload" 'BEGIN {

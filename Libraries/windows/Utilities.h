@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DesktopLayout.h"
 #include "Registry.h"
 #include "UtilitiesValues.h"
 #include "WallpaperSetters.h"
@@ -115,8 +116,10 @@ std::string MonitorWallpaperFileName(const QString& output);
 // never a picture for a wallpaper.
 bool IsWallpaperFile(const std::string& path, const std::string& directory);
 
-// The work area of the named monitor (the primary's when none is so named) in physical pixels
-// from its top left corner, less margin on every side.
+// Where the layout's calendar may go: its monitor's work area in that frame's pixels, less margin
+// on every side.
+QRect GetDesktopArea(const TDesktopLayout& layout, int margin);
+// The same for the named monitor (the primary when none is so named) as the monitors are now.
 QRect GetDesktopArea(int margin, const QString& monitor = {});
 
 // The local files of a drop, as the file system names them, in the order given.

@@ -115,15 +115,12 @@ bool IsWallpaperFile(const std::string& path, const std::string& directory) {
            (name.starts_with(stem + "-") && name.ends_with(GetFileExtension(kWallpaperFileName)));
 }
 
+QRect GetDesktopArea(const TDesktopLayout& layout, int margin) {
+    return layout.CalendarWorkArea.adjusted(margin, margin, -margin, -margin);
+}
+
 QRect GetDesktopArea(int margin, const QString& monitor) {
-    const std::vector<TMonitor> monitors = Monitors();
-    if (monitors.empty()) return QRect().adjusted(margin, margin, -margin, -margin);
-    const auto named = std::find_if(monitors.begin(), monitors.end(),
-                                    [&](const TMonitor& each) { return each.Name == monitor; });
-    const TMonitor& chosen = named == monitors.end() ? monitors.front() : *named;
-    return (chosen.WorkArea & chosen.Geometry)
-        .translated(-chosen.Geometry.topLeft())
-        .adjusted(margin, margin, -margin, -margin);
+    return GetDesktopArea(LayOutDesktop(Monitors(), TMonitorsMode::Each, monitor), margin);
 }
 
 void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {
@@ -131,15 +128,11 @@ void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {
     std::vector<std::string> handedOut;
     scope.Run([&] {
         const DesktopKind desktop = DetectDesktop(QProcessEnvironment::systemEnvironment());
-        if (ShowsPixelsOnly(desktop) &&
-            std::none_of(pictures.begin(), pictures.end(),
-                         [](const TOutputPicture& picture) { return picture.Pixels.isNull(); })) {
-            const WallpaperResult result = SetDesktopWallpaper(desktop, pictures);
-            if (result.error != 0)
-                scope.Raise("Failed to set wallpaper.", pictures.front().Path, result.reason,
-                            result.error);
-            return;
-        }
+        // A desktop that shows the pixels it is given reads no file by any name.
+        const bool byName =
+            !ShowsPixelsOnly(desktop) ||
+            std::any_of(pictures.begin(), pictures.end(),
+                        [](const TOutputPicture& picture) { return picture.Pixels.isNull(); });
         std::vector<std::string> composed;
         for (TOutputPicture& picture : pictures) {
             if (GetFileDir(picture.Path).empty()) {
@@ -148,6 +141,7 @@ void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {
                 picture.Path = IncludeSeparator(directory) + picture.Path;
             }
             composed.push_back(picture.Path);
+            if (!byName) continue;
             int error = 0;
             picture.Path = HandOutNewName(composed.back(), error);
             if (picture.Path.empty())
@@ -157,8 +151,9 @@ void SetFilesAsWallpaper(std::vector<TOutputPicture> pictures) {
         const WallpaperResult result = SetDesktopWallpaper(desktop, pictures);
         if (result.error != 0)
             scope.Raise("Failed to set wallpaper.", composed.front(),
-                        result.reason.empty() ? handedOut.front() : result.reason, result.error);
-        for (size_t i = 0; i < composed.size(); ++i)
+                        result.reason.empty() ? pictures.front().Path : result.reason,
+                        result.error);
+        for (size_t i = 0; i < handedOut.size(); ++i)
             RemoveAllButNewestNames(composed[i], handedOut[i]);
         handedOut.clear();
     });

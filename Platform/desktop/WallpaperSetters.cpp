@@ -279,25 +279,32 @@ Outcome SetLxqt(DesktopTools& tools, const TOutputPicture& picture) {
     return SetRoot(picture);
 }
 
+// Each output's name with its file; one picture goes to every output at once, under no name.
+QList<std::pair<QString, QString>> OutputFiles(const std::vector<TOutputPicture>& pictures) {
+    QList<std::pair<QString, QString>> files;
+    for (const TOutputPicture& picture : pictures) {
+        if (pictures.size() == 1)
+            files.append({QString(), Text(picture.Path)});
+        else
+            for (const QString& output : picture.Outputs)
+                files.append({output, Text(picture.Path)});
+    }
+    return files;
+}
+
 Outcome SetHyprland(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
     const QString tool = QStringLiteral("hyprctl");
     const QString paper = QStringLiteral("hyprpaper");
     QStringList files;
-    QStringList wallpapers;
-    for (const TOutputPicture& picture : pictures) {
-        const QString file = Text(picture.Path);
+    QList<QStringList> wallpapers;
+    for (const auto& [output, file] : OutputFiles(pictures)) {
         if (!files.contains(file)) files << file;
-        // No output's name: every output.
-        if (pictures.size() == 1)
-            wallpapers << u',' + file;
-        else
-            for (const QString& output : picture.Outputs) wallpapers << output + u',' + file;
+        wallpapers << QStringList{paper, QStringLiteral("wallpaper"), output + u',' + file};
     }
     QList<QStringList> commands;
     for (const QString& file : files)
         commands << QStringList{paper, QStringLiteral("preload"), file};
-    for (const QString& wallpaper : wallpapers)
-        commands << QStringList{paper, QStringLiteral("wallpaper"), wallpaper};
+    commands << wallpapers;
     for (const QStringList& arguments : commands)
         if (Outcome done = tools.Run(tool, arguments); done.error != 0) return done;
     // Preloaded pictures stay in memory until unloaded; the previous ones are not needed now.
@@ -309,29 +316,19 @@ Outcome SetHyprland(DesktopTools& tools, const std::vector<TOutputPicture>& pict
 // go in one message, so that they change together.
 Outcome SetSway(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
     QStringList commands;
-    for (const TOutputPicture& picture : pictures) {
-        const QString file = Quoted(Text(picture.Path), u'"');
-        if (pictures.size() == 1)
-            commands << QStringLiteral("output * bg %1 fill").arg(file);
-        else
-            for (const QString& output : picture.Outputs)
-                commands << QStringLiteral("output %1 bg %2 fill").arg(Quoted(output, u'"'), file);
-    }
+    for (const auto& [output, file] : OutputFiles(pictures))
+        commands << QStringLiteral("output %1 bg %2 fill")
+                        .arg(output.isEmpty() ? QStringLiteral("*") : Quoted(output, u'"'),
+                             Quoted(file, u'"'));
     return tools.Run(QStringLiteral("swaymsg"), {commands.join(QStringLiteral("; "))});
 }
 
 Outcome SetSwaybg(DesktopTools& tools, const std::vector<TOutputPicture>& pictures) {
     // Each -o takes the options that follow it.
     QStringList arguments;
-    for (const TOutputPicture& picture : pictures) {
-        const QStringList options{QStringLiteral("-i"), Text(picture.Path), QStringLiteral("-m"),
-                                  QStringLiteral("fill")};
-        if (pictures.size() == 1)
-            arguments << QStringLiteral("-o") << QStringLiteral("*") << options;
-        else
-            for (const QString& output : picture.Outputs)
-                arguments << QStringLiteral("-o") << output << options;
-    }
+    for (const auto& [output, file] : OutputFiles(pictures))
+        arguments << QStringLiteral("-o") << (output.isEmpty() ? QStringLiteral("*") : output)
+                  << QStringLiteral("-i") << file << QStringLiteral("-m") << QStringLiteral("fill");
     return tools.Keep(QStringLiteral("swaybg"), arguments,
                       QFileInfo(Text(pictures.front().Path)).absolutePath());
 }

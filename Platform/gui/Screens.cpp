@@ -36,6 +36,17 @@ const QScreen* ScreenNamed(const QString& name) {
     return nullptr;
 }
 
+// The screen's work area in physical pixels, the screen placed at origin: Qt keeps it at logical
+// distances from the screen's own corner.
+QRect PhysicalWorkArea(const QScreen& screen, const QPoint& origin) {
+    const double ratio = screen.devicePixelRatio();
+    const QRect logical = screen.geometry();
+    const QRect available = screen.availableGeometry();
+    const QPoint inset(qRound((available.x() - logical.x()) * ratio),
+                       qRound((available.y() - logical.y()) * ratio));
+    return QRect(origin + inset, Scaled(available.size(), ratio));
+}
+
 // Qt's screens as Wayland gives them: at logical places, each of its own density. Places count
 // at the highest density, so that monitors of different densities side by side never overlap
 // (which would make them mirrors) and the densest keeps its pixels.
@@ -49,13 +60,10 @@ std::vector<TMonitor> QtMonitors() {
     for (const QScreen* screen : screens) {
         const double ratio = screen->devicePixelRatio();
         const QRect logical = screen->geometry();
-        const QRect available = screen->availableGeometry();
         const QPoint origin(qRound(logical.x() * placeRatio), qRound(logical.y() * placeRatio));
-        const QPoint inset(qRound((available.x() - logical.x()) * ratio),
-                           qRound((available.y() - logical.y()) * ratio));
         TMonitor monitor{screen->name(),
                          QRect(origin, Scaled(logical.size(), ratio)),
-                         QRect(origin + inset, Scaled(available.size(), ratio)),
+                         PhysicalWorkArea(*screen, origin),
                          logical,
                          ratio,
                          screen == primary};
@@ -95,18 +103,13 @@ TMonitor WithQtScreen(const QString& name, const QRect& geometry, const QScreen*
     if (screen == nullptr) return monitor;
     const double ratio = monitor.PixelRatio = screen->devicePixelRatio();
     const QRect logical = screen->geometry();
-    const QRect available = screen->availableGeometry();
     const bool current =
         logical.topLeft() == geometry.topLeft() && Scaled(logical.size(), ratio) == geometry.size();
     monitor.LogicalGeometry =
         current ? logical : QRect(geometry.topLeft(), Scaled(geometry.size(), 1 / ratio));
     // A stale screen without panels has none on its new area either.
-    if (current || available != logical) {
-        const QPoint inset(qRound((available.x() - logical.x()) * ratio),
-                           qRound((available.y() - logical.y()) * ratio));
-        monitor.WorkArea =
-            QRect(geometry.topLeft() + inset, Scaled(available.size(), ratio)) & geometry;
-    }
+    if (current || screen->availableGeometry() != logical)
+        monitor.WorkArea = PhysicalWorkArea(*screen, geometry.topLeft()) & geometry;
     return monitor;
 }
 
