@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -71,6 +72,17 @@ TEST_F(MonitorsTest, EachMonitorShowsAPictureOfItsOwnAndNextMovesThemAllOn) {
         EXPECT_GT(OtherPixels(*screen, kPrimary, primary), 1000) << "the calendar";
         EXPECT_EQ(screen->pixel(kUnshown) & 0xffffff, 0u) << "the filling colour";
     }
+}
+
+TEST_F(MonitorsTest, AnotherMonitorsPictureThatCannotBeReadGivesWayToItsNextQuietly) {
+    std::ofstream(Sandbox().Home() / "my pictures" / "c.png", std::ios::binary) << "not a picture";
+    UseOptions("Each", "Primary");
+    ASSERT_TRUE(BecomesReady(StartProgram()));
+    const std::optional<QImage> screen = AfterCommand("Next");
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->pixel(kPrimarySample) & 0xffffff, kGreen);
+    EXPECT_EQ(OtherPixels(*screen, kSmall, kRed), 0) << "the picture it would show next";
+    EXPECT_TRUE(OwnersOfShownWindows("Error").empty());
 }
 
 TEST_F(MonitorsTest, SameShowsTheCurrentPictureOnEveryMonitorWithTheCalendarOnTheChosenOne) {
